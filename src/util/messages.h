@@ -8,6 +8,39 @@ namespace Msg {
 inline QString appTitle() { return QStringLiteral("Quilmo Editor"); }
 
 // --- settings and address book ----------------------------------------------------------
+// Reasons returned by errorString() of the settings and address files; a window that reports a
+// failure shows them after its own text.
+
+inline QString fileIsFolder(const QString& path) {
+    return QStringLiteral("%1 is a folder, not a file.").arg(path);
+}
+inline QString fileUnreadable(const QString& path, const QString& reason) {
+    return QStringLiteral("%1 cannot be read: %2").arg(path, reason);
+}
+inline QString fileTooLarge(const QString& path) {
+    return QStringLiteral("%1 is too large for a settings or address file.").arg(path);
+}
+inline QString fileUnwritable(const QString& path, const QString& reason) {
+    return QStringLiteral("%1 cannot be written: %2").arg(path, reason);
+}
+// line counts from 1.
+inline QString fileNotCp932(const QString& path, qsizetype line) {
+    const QString where = path.isEmpty() ? QStringLiteral("Line %1").arg(line)
+                                         : QStringLiteral("%1, line %2").arg(path).arg(line);
+    return QStringLiteral("%1: the text is not Shift_JIS (CP932).").arg(where);
+}
+inline QString fileKeptAfterBadRead(const QString& path) {
+    return QStringLiteral("%1 was not read correctly, so it is not overwritten.").arg(path);
+}
+inline QString textNotCp932(const QString& text) {
+    return QStringLiteral("\"%1\" has characters that Shift_JIS (CP932) cannot store.").arg(text);
+}
+inline QString settingsNameInvalid(const QString& section, const QString& key) {
+    return QStringLiteral("[%1] %2 is not a valid section and key name.").arg(section, key);
+}
+inline QString addressBookTooLong(int maxEntries) {
+    return QStringLiteral("The address book holds more than %1 entries.").arg(maxEntries);
+}
 
 // --- image files ------------------------------------------------------------------------
 

@@ -5,8 +5,10 @@
 #include <QtGlobal>
 #include <optional>
 
-// Leading number of the text (blanks skipped, optional sign, digits, decimal point, exponent);
-// 0 when the text does not start with a number. Never NaN or infinite.
+// Leading number of the text (optional sign, digits, decimal point, exponent with "E" or "D");
+// 0 when the text does not start with a number. Blanks (space, tab, CR, LF) are
+// skipped before and inside the number ("- 1 2" is -12), and "&H1F" and "&O17" read as
+// hexadecimal and octal. Never NaN or infinite: huge values become +-DBL_MAX.
 double Val(QStringView text);
 
 // Nearest integer with halves to the even neighbour; nothing when the value does not fit
