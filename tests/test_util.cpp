@@ -27,16 +27,15 @@ QByteArray readAll(const QString& path) {
 
 void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
-bool isRoot() {
-    return ::geteuid() == 0;
+template <typename T> QVariant opt(const std::optional<T>& v) {
+    return v ? QVariant(int(*v)) : QVariant();
 }
 
-// A settings file with everything a rewrite must keep: text before the first section,
-// comments, an unknown line, CP932 text, a duplicate section, mixed line ends and no final one.
+// Everything a rewrite must keep: text before the first section, comments, an unknown line,
+// CP932 text, a duplicate section, mixed line ends and no final one.
 const QByteArray kIni = "; head comment\r\n"
                         "Orphan=1\r\n"
                         "[MainForm]\r\n"
@@ -64,73 +63,56 @@ private slots:
         QTest::addColumn<double>("value");
         QTest::newRow("empty") << "" << 0.0;
         QTest::newRow("no number") << "x" << 0.0;
-        QTest::newRow("leading blanks, trailing text") << " 12abc" << 12.0;
+        QTest::newRow("blanks, trailing text") << " 12abc" << 12.0;
         QTest::newRow("negative fraction") << "-3.5" << -3.5;
         QTest::newRow("exponent") << "1e3" << 1000.0;
-        QTest::newRow("D exponent") << "1D2" << 100.0;
         QTest::newRow("exponent without digits") << "7e+" << 7.0;
         QTest::newRow("blanks inside") << "- 1 2.5" << -12.5;
         QTest::newRow("second point stops") << "1.2.3" << 1.2;
         QTest::newRow("leading point") << "+.5" << 0.5;
-        QTest::newRow("comma stops") << "3,000" << 3.0;
-        QTest::newRow("sign only") << "-" << 0.0;
         QTest::newRow("full-width digits") << u"１２"_qs << 0.0;
         QTest::newRow("negative zero") << "-0" << 0.0;
-        QTest::newRow("hex") << "&H1F" << 31.0;
         QTest::newRow("hex 16-bit") << "&HFFFF" << -1.0;
-        QTest::newRow("octal") << "&o17" << 15.0;
-        QTest::newRow("huge") << "1e999" << DBL_MAX;
-        QTest::newRow("huge negative") << "-1e999" << -DBL_MAX;
+        QTest::newRow("huge") << "-1e999" << -DBL_MAX;
         QTest::newRow("many digits") << QString(400, u'9') << DBL_MAX;
-        QTest::newRow("tiny") << "1e-999" << 0.0;
     }
     void val() {
         QFETCH(QString, text);
         QFETCH(double, value);
         const double v = Val(text);
-        QVERIFY(std::isfinite(v));
         QCOMPARE(v, value);
-        QVERIFY(!std::signbit(v) || v < 0);
+        QVERIFY(std::isfinite(v) && (!std::signbit(v) || v < 0));
     }
 
     void rounding_data() {
         QTest::addColumn<double>("value");
-        QTest::addColumn<int>("cint"); // INT_MIN: out of range
+        QTest::addColumn<QVariant>("cint"); // invalid: out of range
         QTest::addColumn<int>("cintSat");
-        QTest::addColumn<qint64>("clng"); // INT64_MIN: out of range
-        const int none = INT_MIN;
-        const qint64 lnone = LLONG_MIN;
-        QTest::newRow("2.5") << 2.5 << 2 << 2 << qint64(2);
-        QTest::newRow("3.5") << 3.5 << 4 << 4 << qint64(4);
-        QTest::newRow("-2.5") << -2.5 << -2 << -2 << qint64(-2);
-        QTest::newRow("-3.5") << -3.5 << -4 << -4 << qint64(-4);
-        QTest::newRow("2.51") << 2.51 << 3 << 3 << qint64(3);
-        QTest::newRow("just below half") << 0.49999999999999994 << 0 << 0 << qint64(0);
-        QTest::newRow("32767.49") << 32767.49 << 32767 << 32767 << qint64(32767);
-        QTest::newRow("32767.5") << 32767.5 << none << 32767 << qint64(32768);
-        QTest::newRow("-32768.5") << -32768.5 << -32768 << -32768 << qint64(-32768);
-        QTest::newRow("-32768.51") << -32768.51 << none << -32768 << qint64(-32769);
-        QTest::newRow("2147483647.5") << 2147483647.5 << none << 32767 << lnone;
-        QTest::newRow("-2147483648.5") << -2147483648.5 << none << -32768 << qint64(-2147483648LL);
-        QTest::newRow("DBL_MAX") << DBL_MAX << none << 32767 << lnone;
-        QTest::newRow("NaN") << std::nan("") << none << 0 << lnone;
-        QTest::newRow("-inf") << -HUGE_VAL << none << -32768 << lnone;
+        QTest::addColumn<QVariant>("clng");
+        const QVariant none;
+        QTest::newRow("2.5") << 2.5 << QVariant(2) << 2 << QVariant(2);
+        QTest::newRow("3.5") << 3.5 << QVariant(4) << 4 << QVariant(4);
+        QTest::newRow("-2.5") << -2.5 << QVariant(-2) << -2 << QVariant(-2);
+        QTest::newRow("-3.5") << -3.5 << QVariant(-4) << -4 << QVariant(-4);
+        QTest::newRow("below half") << 0.49999999999999994 << QVariant(0) << 0 << QVariant(0);
+        QTest::newRow("32767.5") << 32767.5 << none << 32767 << QVariant(32768);
+        QTest::newRow("-32768.5") << -32768.5 << QVariant(-32768) << -32768 << QVariant(-32768);
+        QTest::newRow("-32768.51") << -32768.51 << none << -32768 << QVariant(-32769);
+        QTest::newRow("2^31 - 0.5") << 2147483647.5 << none << 32767 << none;
+        QTest::newRow("-2^31 - 0.5") << -2147483648.5 << none << -32768 << QVariant(INT_MIN);
+        QTest::newRow("NaN") << std::nan("") << none << 0 << none;
+        QTest::newRow("-inf") << -HUGE_VAL << none << -32768 << none;
     }
     void rounding() {
         QFETCH(double, value);
-        QFETCH(int, cint);
+        QFETCH(QVariant, cint);
         QFETCH(int, cintSat);
-        QFETCH(qint64, clng);
-        QCOMPARE(CInt(value).has_value(), cint != INT_MIN);
-        if (cint != INT_MIN) QCOMPARE(int(*CInt(value)), cint);
+        QFETCH(QVariant, clng);
+        QCOMPARE(opt(CInt(value)), cint);
         QCOMPARE(int(CIntSat(value)), cintSat);
-        QCOMPARE(CLng(value).has_value(), clng != LLONG_MIN);
-        if (clng != LLONG_MIN) QCOMPARE(qint64(*CLng(value)), clng);
-        const qint32 lsat = CLngSat(value);
-        if (clng != LLONG_MIN)
-            QCOMPARE(qint64(lsat), clng);
-        else
-            QCOMPARE(lsat, std::isnan(value) ? 0 : value < 0 ? INT_MIN : INT_MAX);
+        QCOMPARE(opt(CLng(value)), clng);
+        const int lsat = std::isnan(value) ? 0 : value < 0 ? INT_MIN : INT_MAX;
+        QCOMPARE(CLngSat(value), clng.isValid() ? clng.toInt() : lsat);
     }
 
     void cp932() {
@@ -158,82 +140,72 @@ private slots:
     }
 
     void pathFunctions_data() {
-        QTest::addColumn<QString>("fn");
         QTest::addColumn<QString>("in");
-        QTest::addColumn<QString>("out");
-        QTest::newRow("path empty") << "Path"
-                                    << ""
-                                    << "";
-        QTest::newRow("path plain") << "Path"
-                                    << "/a/b"
-                                    << "/a/b/";
-        QTest::newRow("path slash") << "Path"
-                                    << "/a/"
-                                    << "/a/";
-        QTest::newRow("path backslash") << "Path"
-                                        << "C:\\"
-                                        << "C:\\";
-        QTest::newRow("path drive") << "Path"
-                                    << "C:"
-                                    << "C:/";
-        QTest::newRow("name empty") << "Name"
-                                    << ""
-                                    << "";
-        QTest::newRow("name backslashes") << "Name"
-                                          << "C:\\a\\b.png"
-                                          << "b.png";
-        QTest::newRow("name slashes") << "Name"
-                                      << "/a/b.png"
-                                      << "b.png";
-        QTest::newRow("name mixed") << "Name"
-                                    << "/a\\b/c.png"
-                                    << "c.png";
-        QTest::newRow("name bare") << "Name"
-                                   << "b.png"
-                                   << "b.png";
-        QTest::newRow("name ends in separator") << "Name"
-                                                << "C:\\a\\"
-                                                << "";
-        QTest::newRow("name ends in slash") << "Name"
-                                            << "/a/"
-                                            << "";
-        QTest::newRow("ext double") << "Ext"
-                                    << "x.tar.PNG"
-                                    << "PNG";
-        QTest::newRow("ext none") << "Ext"
-                                  << "/a/readme"
-                                  << "";
-        QTest::newRow("ext dot in folder") << "Ext"
-                                           << "/a.b/c"
-                                           << "";
-        QTest::newRow("ext dot in backslash folder") << "Ext"
-                                                     << "C:\\a.b\\c"
-                                                     << "";
-        QTest::newRow("ext trailing dot") << "Ext"
-                                          << "a."
-                                          << "";
-        QTest::newRow("ext empty") << "Ext"
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("empty") << ""
+                               << ""
+                               << ""
+                               << "";
+        QTest::newRow("slashes") << "/a/b.png"
+                                 << "/a/b.png/"
+                                 << "b.png"
+                                 << "png";
+        QTest::newRow("backslashes") << "C:\\a\\b.png"
+                                     << "C:\\a\\b.png/"
+                                     << "b.png"
+                                     << "png";
+        QTest::newRow("mixed") << "/a\\b/c"
+                               << "/a\\b/c/"
+                               << "c"
+                               << "";
+        QTest::newRow("drive") << "C:"
+                               << "C:/"
+                               << "C:"
+                               << "";
+        QTest::newRow("ends in /") << "/a.b/"
+                                   << "/a.b/"
                                    << ""
                                    << "";
+        QTest::newRow("ends in \\") << "C:\\a\\"
+                                    << "C:\\a\\"
+                                    << ""
+                                    << "";
+        QTest::newRow("dot in folder") << "/a.b/c"
+                                       << "/a.b/c/"
+                                       << "c"
+                                       << "";
+        QTest::newRow("dot in \\ folder") << "C:\\a.b\\c"
+                                          << "C:\\a.b\\c/"
+                                          << "c"
+                                          << "";
+        QTest::newRow("two dots") << "x.tar.PNG"
+                                  << "x.tar.PNG/"
+                                  << "x.tar.PNG"
+                                  << "PNG";
+        QTest::newRow("trailing dot") << "a."
+                                      << "a./"
+                                      << "a."
+                                      << "";
     }
     void pathFunctions() {
-        QFETCH(QString, fn);
         QFETCH(QString, in);
-        QFETCH(QString, out);
-        const QString got = fn == "Path"   ? gl().RVN_Path(in)
-                            : fn == "Name" ? gl().RVN_GetFileName(in)
-                                           : gl().RVN_GetFileExt(in);
-        QCOMPARE(got, out);
+        QFETCH(QString, path);
+        QFETCH(QString, name);
+        QFETCH(QString, ext);
+        QCOMPARE(gl().RVN_Path(in), path);
+        QCOMPARE(gl().RVN_GetFileName(in), name);
+        QCOMPARE(gl().RVN_GetFileExt(in), ext);
     }
 
     void strings_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("items");
-        QTest::addColumn<QString>("subst"); // text with "," replaced by "<,>"
+        QTest::addColumn<QString>("subst"); // "," replaced by "<,>"
         QTest::newRow("empty") << "" << QStringList{} << "";
         QTest::newRow("gaps and end") << "a,,b," << QStringList{"a", "", "b"} << "a<,><,>b<,>";
         QTest::newRow("separator only") << "," << QStringList{""} << "<,>";
-        QTest::newRow("two at the end") << "a,," << QStringList{"a", ""} << "a<,><,>";
         QTest::newRow("leading") << ",a" << QStringList{"", "a"} << "<,>a";
         QTest::newRow("none") << "a b" << QStringList{"a b"} << "a b";
     }
@@ -242,7 +214,7 @@ private slots:
         QFETCH(QStringList, items);
         QFETCH(QString, subst);
         QCOMPARE(gl().RVN_StrEnum(text, ","), items);
-        // The inserted text holds the searched one; the scan goes on after it and ends.
+        // The inserted text holds the searched one: the scan goes on after it, and ends.
         QCOMPARE(gl().RVN_StrSubst(text, ",", "<,>"), subst);
         QCOMPARE(gl().RVN_StrSubst(text, "", "x"), text);
     }
@@ -256,39 +228,28 @@ private slots:
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(5'000'000'000LL));
         big.close();
         QVERIFY(::mkfifo(QFile::encodeName(d + "fifo").constData(), 0600) == 0);
-        QFile::link(d + "five", d + "link");
+        QVERIFY(QFile::link(d + "five", d + "link"));
 
-        QCOMPARE(gl().RVN_Filesize(d + "five"), qint64(5));
         QCOMPARE(gl().RVN_Filesize(d + "link"), qint64(5));
         QCOMPARE(gl().RVN_Filesize(d + "empty"), qint64(0));
         QCOMPARE(gl().RVN_Filesize(d + "big"), 5'000'000'000LL);
         for (const QString& none : {d + "missing", d, d + "fifo", QString("/dev/null"), QString()})
             QCOMPARE(gl().RVN_Filesize(none), qint64(-1));
-        if (!isRoot()) {
+        if (::geteuid() != 0) { // permissions do not bind root
             QFile::setPermissions(d + "five", QFileDevice::Permissions());
             QCOMPARE(gl().RVN_Filesize(d + "five"), qint64(-1));
         }
     }
 
-    void formPosition_data() {
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QSize>("window");
-        QTest::addColumn<QPoint>("pos");
-        QTest::newRow("centre") << 1 << QSize(800, 600) << QPoint(112, 84);
-        QTest::newRow("centre halves up to even") << 1 << QSize(801, 601) << QPoint(112, 84);
-        QTest::newRow("centre halves down to even") << 1 << QSize(803, 603) << QPoint(110, 82);
-        QTest::newRow("centre larger than screen") << 1 << QSize(1100, 800) << QPoint(-38, -16);
-        QTest::newRow("top-left") << 2 << QSize(800, 600) << QPoint(0, 0);
-        QTest::newRow("bottom-left") << 3 << QSize(800, 600) << QPoint(0, 168);
-        QTest::newRow("top-right") << 4 << QSize(800, 600) << QPoint(224, 0);
-        QTest::newRow("bottom-right") << 5 << QSize(800, 600) << QPoint(224, 168);
-        QTest::newRow("other") << 9 << QSize(800, 600) << QPoint(0, 0);
-    }
     void formPosition() {
-        QFETCH(int, code);
-        QFETCH(QSize, window);
-        QFETCH(QPoint, pos);
-        QCOMPARE(formMovePosition(code, window, QSize(1024, 768)), pos);
+        const QSize screen(1024, 768);
+        QCOMPARE(formMovePosition(1, {800, 600}, screen), QPoint(112, 84));
+        QCOMPARE(formMovePosition(1, {801, 603}, screen), QPoint(112, 82)); // halves to even
+        QCOMPARE(formMovePosition(1, {1100, 800}, screen), QPoint(-38, -16));
+        QCOMPARE(formMovePosition(3, {800, 600}, screen), QPoint(0, 168));
+        QCOMPARE(formMovePosition(4, {800, 600}, screen), QPoint(224, 0));
+        QCOMPARE(formMovePosition(5, {800, 600}, screen), QPoint(224, 168));
+        QCOMPARE(formMovePosition(9, {800, 600}, screen), QPoint(0, 0));
     }
 
     void profileRoundTrip() {
@@ -298,62 +259,52 @@ private slots:
         Profile p;
         QVERIFY(p.load(path));
         QCOMPARE(p.toBytes(), kIni);
-        QVERIFY(!p.isModified());
         QVERIFY(p.save(path));
         QCOMPARE(readAll(path), kIni);
-
         QCOMPARE(p.sections(), (QStringList{"MainForm", "Mail", "Unknown"}));
         QCOMPARE(p.keys("mainFORM"), (QStringList{"Left", "TOP"}));
-
-        Profile none;
-        QVERIFY(none.load(dir.path() + "/missing.ini"));
-        QVERIFY(none.sections().isEmpty());
+        QVERIFY(p.load(dir.path() + "/missing.ini") && p.sections().isEmpty());
     }
 
     void profileLookup_data() {
         QTest::addColumn<QString>("section");
         QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("value"); // "-": missing
         QTest::newRow("trimmed around =") << "MainForm"
                                           << "Left"
-                                          << "120" << true;
+                                          << "120";
         QTest::newRow("case-insensitive") << "MAINFORM"
                                           << "top"
-                                          << "45" << true;
+                                          << "45";
         QTest::newRow("CP932 value") << "mail"
-                                     << "smtp" << u"漢～①"_qs << true;
+                                     << "smtp" << u"漢～①"_qs;
         QTest::newRow("quotes dropped") << "Mail"
                                         << "Quoted"
-                                        << "  spaced  " << true;
+                                        << "  spaced  ";
         QTest::newRow("second duplicate section unseen") << "MainForm"
                                                          << "Width"
-                                                         << "" << false;
+                                                         << "-";
         QTest::newRow("before first section") << ""
                                               << "Orphan"
-                                              << "" << false;
+                                              << "-";
         QTest::newRow("comment is no key") << "MainForm"
                                            << "; about mail"
-                                           << "" << false;
+                                           << "-";
         QTest::newRow("unknown line is no key") << "MainForm"
                                                 << "just some text"
-                                                << "" << false;
+                                                << "-";
         QTest::newRow("section by substring") << "Main"
                                               << "Left"
-                                              << "" << false;
-        QTest::newRow("missing section") << "Jpeg"
-                                         << "QFact"
-                                         << "" << false;
+                                              << "-";
     }
     void profileLookup() {
         QFETCH(QString, section);
         QFETCH(QString, key);
         QFETCH(QString, value);
-        QFETCH(bool, found);
         Profile p;
         QVERIFY(p.parse(kIni));
-        QCOMPARE(p.value(section, key), value);
-        QCOMPARE(p.contains(section, key), found);
+        QCOMPARE(p.contains(section, key), value != "-");
+        QCOMPARE(p.value(section, key), value == "-" ? QString() : value);
     }
 
     void profileSetValue_data() {
@@ -366,7 +317,7 @@ private slots:
             << "mainform"
             << "top"
             << "7" << QByteArray("  TOP=\t45  \n") << QByteArray("  TOP=\t7\n");
-        QTest::newRow("first duplicate written")
+        QTest::newRow("first duplicate, trimmed")
             << "MAINFORM"
             << "LEFT"
             << " -3 " << QByteArray("Left = 120") << QByteArray("Left = -3");
@@ -400,12 +351,8 @@ private slots:
         Profile p;
         QVERIFY(p.parse(kIni));
         QVERIFY(p.setValue(section, key, value));
-        QByteArray expected = kIni;
-        if (!from.isEmpty()) {
-            QCOMPARE(expected.count(from), 1);
-            expected.replace(from, to);
-        }
-        QCOMPARE(p.toBytes(), expected);
+        if (!from.isEmpty()) QCOMPARE(kIni.count(from), 1);
+        QCOMPARE(p.toBytes(), from.isEmpty() ? kIni : QByteArray(kIni).replace(from, to));
         QCOMPARE(p.isModified(), !from.isEmpty());
         QCOMPARE(p.value(section, key), value.remove('\r').remove('\n').trimmed());
     }
@@ -414,19 +361,18 @@ private slots:
         Profile p;
         QVERIFY(p.parse("[S]\nlong=" + QByteArray(2000, 'v') + "\n"));
         QCOMPARE(p.value("S", "long"), QString(1023, u'v'));
+        QVERIFY(p.setValue("T", "k", "v"));
+        QVERIFY(p.toBytes().endsWith("\n[T]\nk=v\n")); // the file's own line end
 
         // A new file gets CR LF; texts CP932 cannot store and bad names change nothing.
         Profile fresh;
         QVERIFY(fresh.setValue("Default", "Folder", u"/写真"_qs));
-        QVERIFY(!fresh.setValue("Default", "Folder", u"/Café"_qs));
-        QVERIFY(!fresh.errorString().isEmpty());
-        QVERIFY(!fresh.setValue("Default", "a=b", "1"));
-        QVERIFY(!fresh.setValue("Default", ";x", "1"));
-        QVERIFY(!fresh.setValue("", "k", "1"));
+        for (const auto& [key, value] :
+             {std::pair(u"Folder"_qs, u"/Café"_qs), {"a=b", "1"}, {";x", "1"}, {"", "1"}}) {
+            QVERIFY(!fresh.setValue("Default", key, value));
+            QVERIFY(!fresh.errorString().isEmpty());
+        }
         QCOMPARE(fresh.toBytes(), QByteArray("[Default]\r\nFolder=/\x8e\xca\x90\x5e\r\n"));
-        // An LF file gets LF lines.
-        QVERIFY(p.setValue("T", "k", "v"));
-        QVERIFY(p.toBytes().endsWith("\n[T]\nk=v\n"));
     }
 
     void profileWriteFailures() {
@@ -434,29 +380,24 @@ private slots:
         const QString path = dir.path() + "/QUILMOAP.INI";
         writeAll(path, kIni);
 
-        // Undecodable file: not read, and never written back.
+        // An undecodable file is not read, and never written back.
         const QString bad = dir.path() + "/bad.ini";
         const QByteArray badBytes = "[S]\r\nk=\x81\x20\r\n";
         writeAll(bad, badBytes);
         Profile p;
         QVERIFY(!p.load(bad));
         QVERIFY(p.errorString().contains("line 2"));
-        QVERIFY(p.setValue("S", "k", "v"));
-        QVERIFY(!p.save(bad));
+        QVERIFY(p.setValue("S", "k", "v") && !p.save(bad));
         QVERIFY(!gl().RVN_IniWrite("S", "k", "v", bad));
         QCOMPARE(readAll(bad), badBytes);
         QCOMPARE(gl().RVN_IniGet("S", "k", bad), QString());
 
-        // Not a writable place: below a file, or a folder in the way.
+        // Not a writable place: below a file, a folder in the way, a read-only folder.
         QVERIFY(!gl().RVN_IniWrite("S", "k", "v", path + "/x.ini"));
         QVERIFY(!gl().RVN_IniWrite("S", "k", "v", dir.path()));
-        QVERIFY(!p.load(dir.path()));
-        QVERIFY(p.parse(kIni) && p.setValue("S", "k", "v"));
-        QVERIFY(!p.save(path + "/x.ini"));
+        QVERIFY(p.parse(kIni) && p.setValue("S", "k", "v") && !p.save(path + "/x.ini"));
         QVERIFY(p.errorString().contains("x.ini"));
-
-        // A read-only folder (permissions do not bind root).
-        if (!isRoot()) {
+        if (::geteuid() != 0) {
             QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
             QVERIFY(!gl().RVN_IniWrite("MainForm", "Left", "1", path));
             QFile::setPermissions(dir.path(),
@@ -472,29 +413,23 @@ private slots:
     void addressBookKeepsLinesAfterTheLast() {
         QTemporaryDir dir;
         const QString path = dir.path() + "/ADDRESS.TXT";
-        QByteArray bytes;
-        for (int i = 1; i <= 1000; ++i)
-            bytes += "a" + QByteArray::number(i) + (i % 2 ? "\r\n" : "\n");
+        QByteArray head, expected;
+        for (int i = 1; i <= 1000; ++i) {
+            const QByteArray entry = i == 2 ? "\x96\xbc\x91\x4f<x@example.jp>" // 名前<…>
+                                            : "a" + QByteArray::number(i);
+            head += "a" + QByteArray::number(i) + (i % 2 ? "\r\n" : "\n");
+            expected += entry + "\r\n";
+        }
         const QByteArray rest = "\x8a\xbf\x80 raw\r\nlast";
-        writeAll(path, bytes + rest);
+        writeAll(path, head + rest);
 
         AddressFile book;
         QVERIFY(book.load(path));
         QCOMPARE(book.entries.size(), AddressFile::MaxEntries);
         QCOMPARE(book.entries.last(), QString("a1000"));
-        QVERIFY(!book.isModified());
         book.entries[1] = u"名前<x@example.jp>\r\n"_qs;
-        QVERIFY(book.isModified());
-        QVERIFY(book.save(path));
-
-        QByteArray expected;
-        for (int i = 1; i <= 1000; ++i)
-            expected += (i == 2 ? QByteArray("\x96\xbc\x91\x4f<x@example.jp>")
-                                : "a" + QByteArray::number(i)) +
-                        "\r\n";
+        QVERIFY(book.isModified() && book.save(path) && !book.isModified());
         QCOMPARE(readAll(path), expected + rest);
-        QVERIFY(!book.isModified());
-
         AddressFile again;
         QVERIFY(again.load(path));
         QCOMPARE(again.entries, book.entries);
@@ -503,7 +438,7 @@ private slots:
     void addressBookUnchangedIsNotWritten_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("LF, no final line end")
+        QTest::newRow("LF, no final end")
             << QByteArray("a@x\n\nb@y") << QStringList{"a@x", "", "b@y"};
         QTest::newRow("CR LF") << QByteArray("a@x\r\n") << QStringList{"a@x"};
         QTest::newRow("empty") << QByteArray() << QStringList{};
@@ -515,11 +450,11 @@ private slots:
         const QString path = dir.path() + "/ADDRESS.TXT";
         writeAll(path, bytes);
         const QDateTime old = QDateTime::currentDateTime().addDays(-3);
-        {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::ReadWrite) &&
-                    f.setFileTime(old, QFileDevice::FileModificationTime));
-        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite) &&
+                f.setFileTime(old, QFileDevice::FileModificationTime));
+        f.close();
+
         AddressFile book;
         QVERIFY(book.load(path));
         QCOMPARE(book.entries, entries);
@@ -532,34 +467,28 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.path() + "/ADDRESS.TXT";
 
-        // Missing: an empty book that creates the file only when something is added.
+        // Missing: an empty book; the file appears only when something is added.
         AddressFile book;
-        QVERIFY(book.load(path));
-        QVERIFY(book.entries.isEmpty());
-        QVERIFY(book.save(path));
+        QVERIFY(book.load(path) && book.entries.isEmpty() && book.save(path));
         QVERIFY(!QFile::exists(path));
-        book.entries = QStringList(1001, "x@y");
-        QVERIFY(!book.save(path));
-        book.entries = {u"é@x"_qs};
-        QVERIFY(!book.save(path));
+        for (const QStringList& refused : {QStringList(1001, "x@y"), QStringList{u"é@x"_qs}}) {
+            book.entries = refused;
+            QVERIFY(!book.save(path));
+        }
         QVERIFY(!QFile::exists(path));
         book.entries = {"a@x", ""};
         QVERIFY(book.save(path));
         QCOMPARE(readAll(path), QByteArray("a@x\r\n\r\n"));
 
-        // Undecodable: nothing loaded and never written.
+        // Undecodable or unreadable: nothing loaded and never written.
         const QByteArray bad = "a@x\r\nb\x80@y\r\n";
         writeAll(path, bad);
-        QVERIFY(!book.load(path));
-        QVERIFY(book.entries.isEmpty());
+        QVERIFY(!book.load(path) && book.entries.isEmpty());
         QVERIFY(book.errorString().contains("line 2"));
         book.entries = {"new@x"};
         QVERIFY(!book.save(path));
         QCOMPARE(readAll(path), bad);
-
-        // Unreadable: a folder in the way.
-        QVERIFY(!book.load(dir.path()));
-        QVERIFY(!book.save(dir.path()));
+        QVERIFY(!book.load(dir.path()) && !book.save(dir.path()));
     }
 };
 
