@@ -29,7 +29,8 @@ struct FitResult {
     QImage image;     // the reduced picture; after a failure, the last pass's picture (may be null)
     int bits = 8;     // logical bits per pixel of image
     int colours = -1; // the count to show: 0 for the black-and-white palette, -1 on failure
-    qint64 pngSize = -1, bmpSize = -1; // of image; -1 when not measured
+    // Sizes of image, -1 when not measured; after a failure pngSize is the last PNG measured.
+    qint64 pngSize = -1, bmpSize = -1;
     int passes = 0;
     QByteArray png; // the PNG bytes measured for image, so a later save writes the same file
 };
