@@ -46,4 +46,9 @@ inline QString addressBookTooLong(int maxEntries) {
 
 // --- output panel -----------------------------------------------------------------------
 
+// The colour-fit search found no colour count whose files meet both size limits.
+inline QString colourReductionFailed() {
+    return QStringLiteral("減色に失敗しました。ファイルサイズを大きく設定して下さい。");
+}
+
 } // namespace Msg

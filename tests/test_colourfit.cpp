@@ -1,0 +1,256 @@
+// Colour reduction and the colour-fit search that drives it.
+#include "app/colourfit.h"
+#include "platform/colorreduce.h"
+
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+// Sizes by colour count: the first entry whose count is at or below the asked count applies.
+using Script = QList<QPair<int, qint64>>;
+qint64 sizeAt(const Script& s, int colours) {
+    for (const auto& [from, size] : s)
+        if (colours >= from) return size;
+    return 0;
+}
+QList<int> down(int from, int to, int step = 2) {
+    QList<int> l;
+    for (int c = from; c >= to; c -= step) l << c;
+    return l;
+}
+
+// Generated test pictures. A small "noise" has a distinct colour in each pixel, so a reduction to
+// n colours uses exactly n and the scripted encoder can tell the count from the palette.
+QImage picture(const QString& kind, int w = 96, int h = 84) {
+    QImage img(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(7);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            QRgb p = 0;
+            if (kind == "noise")
+                p = rng.generate();
+            else if (kind == "gradient")
+                p = qRgb(x * 255 / w, y * 255 / h, (x + y) % 256);
+            else if (kind == "flat") // a drawing: flat patches below a smooth sky
+                p = y < h / 3
+                        ? qRgb(90 + y * 4, 150 + y * 2, 255)
+                        : qRgb((x / 12) * 30 % 256, (y / 14) * 50 % 256, ((x + y) / 20) * 40 % 256);
+            else
+                p = qRgb(x * 2 + rng.bounded(40), y * 3 - rng.bounded(20) + 20,
+                         128 + rng.bounded(60));
+            img.setPixel(x, y, p | 0xff000000u);
+        }
+    return img;
+}
+
+// failFrom: the encoder fails for this count and every lower one.
+Encoder scripted(const Script& png, const Script& bmp, int failFrom = -1) {
+    return [=](const QImage& img, int format, int) {
+        const int colours = int(img.colorCount());
+        if (colours <= failFrom) return QByteArray();
+        return QByteArray(sizeAt(format == kFitPngFormat ? png : bmp, colours), char(colours));
+    };
+}
+
+// A rough real encoder: Qt's writers in memory.
+QByteArray qtEncode(const QImage& img, int format, int) {
+    QByteArray out;
+    QBuffer buf(&out);
+    buf.open(QIODevice::WriteOnly);
+    return img.save(&buf, format == kFitPngFormat ? "PNG" : "BMP") ? out : QByteArray();
+}
+
+} // namespace
+
+class TestColourFit : public QObject {
+    Q_OBJECT
+private slots:
+    void colorRes_data() {
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("option");
+        QTest::addColumn<int>("colours");
+        QTest::addColumn<int>("most");
+        QTest::newRow("256") << 8 << 2 << 256 << 256;
+        QTest::newRow("zero means the depth's maximum") << 4 << 2 << 0 << 16;
+        QTest::newRow("too many for the depth") << 3 << 2 << 200 << 8;
+        QTest::newRow("one is out of range") << 1 << 2 << 1 << 2;
+        QTest::newRow("odd count") << 8 << 2 << 37 << 37;
+        QTest::newRow("black and white") << 1 << 1 << 0 << 2;
+    }
+    void colorRes() {
+        QFETCH(int, bits);
+        QFETCH(int, option);
+        QFETCH(int, colours);
+        QFETCH(int, most);
+        for (const QString kind : {"noise", "gradient", "flat"}) {
+            const QImage src = picture(kind);
+            const QImage a = ::colorRes(src, bits, option, true, colours);
+            QCOMPARE(a.format(), QImage::Format_Indexed8);
+            QVERIFY(a.colorCount() <= most);
+            QCOMPARE(a, ::colorRes(src, bits, option, true, colours)); // deterministic
+            QVERIFY(a != ::colorRes(src, bits, option, false, colours) || kind == "flat");
+            // The palette is trimmed but every pixel still indexes into it.
+            for (int y = 0; y < a.height(); ++y)
+                for (int x = 0; x < a.width(); ++x) QVERIFY(a.pixelIndex(x, y) < a.colorCount());
+            if (option == 1)
+                QCOMPARE(a.colorTable(), QList<QRgb>({qRgb(0, 0, 0), qRgb(255, 255, 255)}));
+        }
+    }
+    void colorResEdges() {
+        QVERIFY(::colorRes(QImage(), 8, 2, true, 256).isNull());
+        QVERIFY(::colorRes(picture("flat"), 16, 2, true, 256).isNull());
+        QCOMPARE(::colorRes(picture("flat"), 24, 4, false, 0).format(), QImage::Format_RGB32);
+        QImage two(8, 8, QImage::Format_RGB32);
+        two.fill(Qt::red);
+        two.setPixel(3, 3, qRgb(0, 0, 255));
+        QCOMPARE(::colorRes(two, 8, 2, true, 256).colorCount(), 2); // trimmed
+    }
+
+    void walk_data() {
+        QTest::addColumn<Script>("png");
+        QTest::addColumn<Script>("bmp");
+        QTest::addColumn<QList<int>>("counts");
+        QTest::addColumn<int>("result");
+        const Script small{{0, 100}};
+        // Excess steps at the edges of their bands.
+        const QList<QPair<qint64, int>> bands{{100, 2}, {101, 4}, {200, 4},  {201, 6},
+                                              {500, 6}, {501, 8}, {1000, 8}, {1001, 10}};
+        for (const auto& [excess, step] : bands)
+            QTest::addRow("excess %lld", excess) << Script{{256, 5500 + excess}, {0, 5500}} << small
+                                                 << QList<int>{256, 256 - step} << 256 - step;
+        QTest::newRow("fits at once") << small << small << QList<int>{256} << 256;
+        // Over by more than 1000 bytes down to 26: steps of 10.
+        const QList<int> by10 = down(256, 26, 10);
+        QTest::newRow("18 minus 4 goes on at 8")
+            << Script{{27, 7000}, {19, 6300}, {18, 5650}, {0, 5000}} << small << by10 + QList{18, 8}
+            << 8;
+        QTest::newRow("16 minus 8")
+            << Script{{17, 7000}, {16, 6100}, {0, 5000}} << small << by10 + QList{16, 8} << 8;
+        QTest::newRow("16 minus 2 goes on at 8")
+            << Script{{17, 7000}, {16, 5560}, {0, 5000}} << small << by10 + QList{16, 8} << 8;
+        QTest::newRow("16 minus 10 goes on at 4")
+            << Script{{5, 7000}, {0, 5000}} << small << by10 + QList{16, 4} << 4;
+        QTest::newRow("4 minus 4 tries 2") << Script{{17, 7000}, {5, 5550}, {4, 5650}, {0, 5000}}
+                                           << small << by10 + QList{16, 8, 4, 2} << 2;
+        QTest::newRow("bmp driven")
+            << small << Script{{9, 20000}, {0, 9000}} << QList<int>{256, 16, 8} << 8;
+        QTest::newRow("bmp driven fails")
+            << small << Script{{0, 20000}} << QList<int>{256, 16, 8, 4, 2} << -1;
+        QTest::newRow("longest walk, 2 does not fit")
+            << Script{{0, 5550}} << small << down(256, 16) + QList{8, 4, 2} << -1;
+        // The PNG is measured again on the picture kept: 16 colours dithered to a larger file.
+        QTest::newRow("kept picture re-measured")
+            << Script{{17, 100}, {16, 6000}, {0, 5000}} << Script{{17, 20000}, {0, 100}}
+            << QList<int>{256, 16, 8} << 8;
+    }
+    void walk() {
+        QFETCH(Script, png);
+        QFETCH(Script, bmp);
+        QFETCH(QList<int>, counts);
+        QFETCH(int, result);
+        const QImage src = picture("noise", 16, 16);
+        const Encoder enc = scripted(png, bmp);
+        QList<int> seen;
+        const FitResult w = PNGRedraw(
+            src, {}, 0, enc, [&](const FitPass& p) { seen << p.colours; }, FitSearch::Walk);
+        QCOMPARE(seen, counts);
+        QCOMPARE(w.colours, result);
+        QCOMPARE(w.ok, result > 0);
+        QCOMPARE(w.passes, counts.size());
+        QVERIFY(w.passes <= 125);
+        if (w.ok) {
+            QVERIFY(w.pngSize <= 5500 && w.bmpSize <= 10000);
+            QCOMPARE(w.png, enc(w.image, kFitPngFormat, w.bits));
+            QCOMPARE(w.bits, result > 16 ? 8 : result == 16 ? 4 : result == 8 ? 3 : result / 2);
+        }
+        // On sizes that never grow with fewer colours the fast search does no worse.
+        const FitResult f = PNGRedraw(src, {}, 0, enc, {}, FitSearch::Fast);
+        QCOMPARE(f.ok, w.ok);
+        QVERIFY(f.colours >= w.colours);
+        QVERIFY(f.passes <= qMax(w.passes, 12));
+    }
+    void failures_data() {
+        QTest::addColumn<int>("failFrom"); // -1: a real encoder against limits of 0
+        QTest::newRow("limits of 0") << -1;
+        QTest::newRow("encoder fails") << 250;
+    }
+    void failures() {
+        QFETCH(int, failFrom);
+        const Encoder enc = failFrom < 0 ? Encoder(qtEncode)
+                                         : scripted({{256, 6000}, {0, 100}}, {{0, 100}}, failFrom);
+        const FitLimits limits = failFrom < 0 ? FitLimits{0, 0} : FitLimits{};
+        for (FitSearch s : {FitSearch::Walk, FitSearch::Fast}) {
+            const FitResult r = PNGRedraw(picture("noise", 16, 16), limits, 0, enc, {}, s);
+            QVERIFY(!r.ok);
+            QCOMPARE(r.colours, -1);
+            QVERIFY(r.passes <= 125);
+        }
+    }
+
+    void fixedCount_data() {
+        QTest::addColumn<int>("cset");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("shown");
+        QTest::newRow("256") << 256 << 8 << 256;
+        QTest::newRow("16") << 16 << 4 << 16;
+        QTest::newRow("8") << 8 << 8 << 8;
+        QTest::newRow("4") << 4 << 4 << 4;
+        QTest::newRow("2") << 2 << 1 << 0;
+    }
+    void fixedCount() {
+        QFETCH(int, cset);
+        QFETCH(int, bits);
+        QFETCH(int, shown);
+        QList<FitPass> passes;
+        const FitResult r = PNGRedraw(picture("gradient"), {0, 0}, cset, qtEncode,
+                                      [&](const FitPass& p) { passes << p; });
+        QVERIFY(r.ok);
+        QCOMPARE(r.bits, bits);
+        QCOMPARE(r.colours, shown);
+        QCOMPARE(passes.size(), 1);
+        QCOMPARE(passes[0].pngSize, r.pngSize);
+        QCOMPARE(r.png, qtEncode(r.image, kFitPngFormat, bits));
+        QVERIFY(r.image.colorCount() <= (cset == 2 ? 2 : cset));
+        if (cset == 2)
+            for (QRgb c : r.image.colorTable())
+                QVERIFY(c == qRgb(0, 0, 0) || c == qRgb(255, 255, 255));
+        const FitResult failed = PNGRedraw(picture("flat"), {}, cset, scripted({}, {}, 256));
+        QVERIFY(failed.ok);
+        QCOMPARE(failed.pngSize, -1);
+    }
+
+    void fastAgainstWalk_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<double>("pngShare"); // of the 256-colour PNG
+        QTest::addColumn<double>("bmpShare"); // of the 256-colour BMP
+        for (const QString kind : {"noise", "gradient", "flat", "photo"})
+            for (const auto& [p, b] :
+                 QList<QPair<double, double>>{{0.7, 1}, {0.4, 1}, {0.15, 1}, {1, 0.5}, {0.5, 0.3}})
+                QTest::addRow("%s png %.2f bmp %.2f", qPrintable(kind), p, b) << kind << p << b;
+    }
+    void fastAgainstWalk() {
+        QFETCH(QString, kind);
+        QFETCH(double, pngShare);
+        QFETCH(double, bmpShare);
+        const QImage src = picture(kind);
+        const QImage full = ::colorRes(src, 8, 2, true, 256);
+        const FitLimits limits{qint64(qtEncode(full, kFitPngFormat, 8).size() * pngShare),
+                               qint64(qtEncode(full, kFitBmpFormat, 8).size() * bmpShare)};
+        const FitResult w = PNGRedraw(src, limits, 0, qtEncode, {}, FitSearch::Walk);
+        const FitResult f = PNGRedraw(src, limits, 0, qtEncode, {}, FitSearch::Fast);
+        QVERIFY(!w.ok || f.ok);
+        QVERIFY2(f.colours >= w.colours,
+                 qPrintable(QString("fast %1, walk %2").arg(f.colours).arg(w.colours)));
+        for (const FitResult& r : {w, f}) {
+            if (!r.ok) continue;
+            QVERIFY(r.pngSize <= limits.png && r.bmpSize <= limits.bmp);
+            QCOMPARE(r.png, qtEncode(r.image, kFitPngFormat, r.bits));
+            QCOMPARE(r.image.colorCount(), qMin(r.colours, int(full.colorCount())));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestColourFit)
+#include "test_colourfit.moc"
