@@ -1,5 +1,8 @@
 #include "cli/commands.h"
 
+#include "platform/imagecodec.h"
+
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace Cli {
@@ -9,7 +12,29 @@ const char* const usage = "usage: quilmo COMMAND [ARGS]\n"
                           "\n"
                           "Commands:\n"
                           "  --help       show this text\n"
-                          "  --version    show the version\n";
+                          "  --version    show the version\n"
+                          "  info FILE    show the image information window's lines\n";
+
+// The information window's nine rows, "caption value" each, as the window shows them.
+int info(const QStringList& args, QTextStream& out, QTextStream& err) {
+    // Like the editor's own command line, the words after the command form one file name.
+    const QString path = args.mid(2).join(QLatin1Char(' '));
+    if (path.isEmpty()) {
+        err << "quilmo info: no file given\n";
+        return 2;
+    }
+    ImageCodec::initialize();
+    ImageCodec::FileInfo fi;
+    ImageCodec::Error error = ImageCodec::Error::None;
+    const QString name = QFileInfo(path).fileName();
+    if (!ImageCodec::fileInfo(path, &fi, &error)) {
+        err << ImageCodec::errorText(error, name) << "\n";
+        return 1;
+    }
+    for (const auto& [caption, value] : ImageCodec::infoLines(name, fi))
+        out << caption << ' ' << value << '\n';
+    return 0;
+}
 } // namespace
 
 int run(const QStringList& args) {
@@ -19,6 +44,7 @@ int run(const QStringList& args) {
         out << usage;
         return 0;
     }
+    if (cmd == QLatin1String("info")) return info(args, out, err);
     if (cmd == QLatin1String("--version")) {
         out << "quilmo " << QUILMO_VERSION << "\n";
         return 0;

@@ -5,7 +5,9 @@
 
 namespace Msg {
 
-inline QString appTitle() { return QStringLiteral("Quilmo Editor"); }
+inline QString appTitle() {
+    return QStringLiteral("Quilmo Editor");
+}
 
 // --- settings and address book ----------------------------------------------------------
 // Reasons returned by errorString() of the settings and address files; a window that reports a
@@ -43,6 +45,25 @@ inline QString addressBookTooLong(int maxEntries) {
 }
 
 // --- image files ------------------------------------------------------------------------
+// Reasons a picture could not be read or written; %1 is the file name.
+inline QString imageUnreadable() {
+    return QStringLiteral("ﾌｧｲﾙ %1 を読み込めません。");
+}
+inline QString imageUnknownFormat() {
+    return QStringLiteral("ﾌｧｲﾙ %1 は対応していない画像形式です。");
+}
+inline QString imageCorrupt() {
+    return QStringLiteral("ﾌｧｲﾙ %1 は壊れているため開けません。");
+}
+inline QString imageTooLarge() {
+    return QStringLiteral("ﾌｧｲﾙ %1 は画像が大きすぎるため開けません。");
+}
+inline QString imageUnsupported() {
+    return QStringLiteral("ﾌｧｲﾙ %1 はこの形式では扱えません。");
+}
+inline QString imageWriteFailed() {
+    return QStringLiteral("ﾌｧｲﾙ %1 に書き込めません。");
+}
 
 // --- output panel -----------------------------------------------------------------------
 

@@ -1,0 +1,100 @@
+#pragma once
+// Reading and writing image files as plain functions on bytes and QImages.
+//
+// Decoding goes through ImageMagick behind a strict policy: the bytes are read by us, the
+// format is told from the bytes (TGA and ICO, which have no reliable signature, from the
+// name), the one matching coder is pinned, the header is pinged and checked against the pixel
+// budget, and only then are pixels decoded. Every decoded picture comes back as a complete
+// Format_RGB32 image with any transparency composed on white.
+//
+// Writing is ours: PNG through libpng (smallest palette depth, several filter/strategy
+// attempts, the smallest output kept), uncompressed BMP, JPEG through libjpeg-turbo.
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QPair>
+#include <QString>
+
+namespace ImageCodec {
+
+// Format codes as the information window and the save calls use them.
+enum Format : int {
+    FormatUnknown = 0,
+    FormatPcx = 1,
+    FormatGif = 2,
+    FormatTiff = 3,
+    FormatTga = 4,
+    FormatBmp = 6,
+    FormatJpeg = 10,
+    FormatTiffJpeg = 11, // TIFF whose first page is JPEG-compressed
+    FormatOs2Bmp1 = 14,
+    FormatOs2Bmp2 = 74,
+    FormatPng = 75,
+    FormatPsd = 76,
+    FormatIco = 100, // readable, but outside the description table: "認識できないフォーマット"
+};
+
+enum class Error { None, Unreadable, UnknownFormat, Corrupt, TooLarge, Unsupported, WriteFailed };
+
+// Pictures larger than this are refused before any pixel memory is taken.
+constexpr int maxSide = 16000;
+constexpr qint64 maxPixels = 24LL * 1024 * 1024;
+
+struct FileInfo {
+    int format = FormatUnknown;
+    int width = 0, height = 0;
+    int bits = 0;           // bits per pixel as stored: depth x channels, palette index depth
+    int xRes = 0, yRes = 0; // dots per inch, rounded; 0 when the file has none
+    qint64 sizeDisk = 0;
+    qint64 sizeMem = 0; // the picture loaded at 24 bits: rows padded to 4 bytes, x height
+    int pages = 0;      // TIFF: pages in the file; every other format: 1
+    QString compress;   // the compression as the decoder names it ("JPEG", "LZW", "None", ...)
+};
+
+struct Decoded {
+    QImage image; // Format_RGB32; null when error != None
+    Error error = Error::None;
+    QString detail;       // the decoder's own words, for logs and tests
+    bool partial = false; // the file ended early; the rest of the picture is filled in
+};
+
+// Once per process before any read: decoder start-up, our security policy, resource limits.
+// Safe to call again.
+void initialize();
+
+Decoded decodeFile(const QString& path);
+// nameHint: the file's name; only its extension is used (TGA, ICO).
+Decoded decodeBytes(const QByteArray& bytes, const QString& nameHint);
+
+// Header information without decoding pixels.
+bool fileInfo(const QString& path, FileInfo* info, Error* error = nullptr,
+              QString* detail = nullptr);
+bool bytesInfo(const QByteArray& bytes, const QString& nameHint, FileInfo* info,
+               Error* error = nullptr, QString* detail = nullptr);
+
+// The information window's description of a format code.
+QString formatDescription(int code);
+// The nine (caption, value) rows of the information window, texts as shown.
+QList<QPair<QString, QString>> infoLines(const QString& fileName, const FileInfo& info);
+
+// JPEG quality of a compression factor: 2 (best) gives 98, 255 (smallest) gives 1, linearly
+// in between; out-of-range factors are clamped.
+int jpegQuality(int factor);
+
+// Encodes into memory. format: FormatPng, FormatBmp or FormatJpeg. bits: the logical depth
+// (1, 2, 3, 4, 8, 24); palette pictures are Format_Indexed8 (an RGB32 picture with few enough
+// colours is accepted too). quality: the JPEG factor 2..255. Empty on failure.
+QByteArray encode(const QImage& image, int format, int bits, int quality, QString* error = nullptr);
+// encode() and one QSaveFile write: on failure the old file stays as it was.
+bool save(const QString& path, const QImage& image, int format, int bits, int quality,
+          QString* error = nullptr);
+
+// The message box text for a failed read or write of fileName.
+QString errorText(Error error, const QString& fileName);
+
+// For tests of the policy: hands spec to the decoder as it is (a coder name such as "SVG" when
+// blob is given, else a file spec such as "text:x" or "@list"). Empty when it read something,
+// else the decoder's reason.
+QString rawDecoderRead(const QString& spec, const QByteArray& blob = {});
+
+} // namespace ImageCodec

@@ -1,0 +1,580 @@
+// Image decoding, header information and our own writers. Fixtures are made at test time with
+// ImageMagick's convert, so every format and depth is covered without shipping files.
+#include "platform/imagecodec.h"
+#include "testsupport.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace ImageCodec;
+Q_DECLARE_METATYPE(ImageCodec::Error)
+
+namespace {
+// Left half red, right half blue; the black and white variant for one-bit formats.
+const QStringList redBlue{
+    "-size",  "40x30", "xc:red", "-fill", "blue", "-draw", "rectangle 20,0 39,29",
+    "-alpha", "off",   "-depth", "8"};
+const QStringList blackWhite{
+    "-size",  "40x30", "xc:black", "-fill", "white", "-draw", "rectangle 20,0 39,29",
+    "-alpha", "off",   "-depth",   "8"};
+const QRgb red = qRgb(255, 0, 0), blue = qRgb(0, 0, 255);
+
+quint32 crc32(const QByteArray& b) {
+    quint32 c = 0xffffffffu;
+    for (char ch : b) {
+        c ^= quint8(ch);
+        for (int k = 0; k < 8; ++k) c = c & 1 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+    }
+    return ~c;
+}
+QByteArray le(quint32 v, int n) {
+    QByteArray b;
+    for (int i = 0; i < n; ++i) b.append(char(v >> (8 * i) & 0xff));
+    return b;
+}
+QByteArray be32(quint32 v) {
+    QByteArray b = le(v, 4);
+    std::reverse(b.begin(), b.end());
+    return b;
+}
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type) + data;
+    return be32(quint32(data.size())) + body + be32(crc32(body));
+}
+// The chunk types of a PNG, in order.
+QStringList pngChunks(const QByteArray& png) {
+    QStringList out;
+    for (qsizetype at = 8; at + 8 <= png.size();) {
+        const quint32 len = quint32(quint8(png[at])) << 24 | quint8(png[at + 1]) << 16 |
+                            quint8(png[at + 2]) << 8 | quint8(png[at + 3]);
+        out << QString::fromLatin1(png.mid(at + 4, 4)) + QString::number(len);
+        at += 12 + len;
+    }
+    return out;
+}
+bool near(QRgb a, QRgb b, int tol) {
+    return qAbs(qRed(a) - qRed(b)) <= tol && qAbs(qGreen(a) - qGreen(b)) <= tol &&
+           qAbs(qBlue(a) - qBlue(b)) <= tol;
+}
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestCodec : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+    // Runs convert; output is "CODER:name" or "name", made inside the temporary folder.
+    QString convert(const QStringList& args, const QString& output) {
+        const QString out = dir.filePath(output.section(':', -1));
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(
+            "convert", QStringList(args)
+                           << (output.contains(':') ? output.section(':', 0, 0) + ':' + out : out));
+        if (!p.waitForFinished(60000) || p.exitCode() != 0)
+            qWarning() << "convert failed" << args << p.readAllStandardError();
+        return out;
+    }
+    QString write(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) return {};
+        return f.fileName();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(dir.isValid());
+        initialize();
+    }
+
+    void decodeFormats_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRgb>("left");
+        QTest::addColumn<QRgb>("right");
+        QTest::addColumn<int>("tol");
+        const QSize s(40, 30);
+        const QStringList inch{"-units", "PixelsPerInch", "-density", "72"};
+        const QStringList three = QStringList(redBlue) << "-fill"
+                                                       << "lime"
+                                                       << "-draw"
+                                                       << "point 0,29";
+        const QRgb black = qRgb(0, 0, 0), white = qRgb(255, 255, 255);
+        auto row = [&](const char* tag, const QStringList& a, const char* out, int code, int bits,
+                       int dpi, QRgb l, QRgb r, int tol = 4, QSize size = QSize(40, 30)) {
+            QTest::newRow(tag) << a << QString(out) << code << bits << dpi << size << l << r << tol;
+        };
+        row("png rgb", redBlue + inch, "PNG24:rgb.png", 75, 24, 72, red, blue);
+        row("png rgba", redBlue + QStringList{"-alpha", "set"}, "PNG32:rgba.png", 75, 32, 0, red,
+            blue);
+        row("png rgb16", redBlue, "PNG48:rgb16.png", 75, 48, 0, red, blue);
+        row("png rgba16", redBlue, "PNG64:rgba16.png", 75, 64, 0, red, blue);
+        row("png grey8",
+            blackWhite + QStringList{"-define", "png:color-type=0", "-define", "png:bit-depth=8"},
+            "g8.png", 75, 8, 0, black, white);
+        row("png grey1",
+            blackWhite + QStringList{"-define", "png:color-type=0", "-define", "png:bit-depth=1"},
+            "g1.png", 75, 1, 0, black, white);
+        row("png grey alpha",
+            blackWhite + QStringList{"-alpha", "set", "-define", "png:color-type=4"}, "ga.png", 75,
+            16, 0, black, white);
+        row("png palette8", three, "PNG8:p8.png", 75, 8, 0, red, blue);
+        row("png alpha on white",
+            {"-size", "40x30", "xc:none", "-fill", "red", "-draw", "rectangle 0,0 19,29"},
+            "PNG32:aw.png", 75, 32, 0, red, white);
+        row("png half alpha", {"-size", "40x30", "xc:rgba(0,0,255,0.5)"}, "PNG32:ha.png", 75, 32, 0,
+            qRgb(128, 128, 255), qRgb(128, 128, 255), 1);
+        row("bmp1", blackWhite + QStringList{"-type", "bilevel"}, "BMP3:b1.bmp", 6, 1, 0, black,
+            white);
+        row("bmp4", three + QStringList{"-type", "palette"}, "BMP3:b4.bmp", 6, 4, 0, red, blue);
+        row("bmp8 rle", three + QStringList{"-type", "palette", "-compress", "RLE"}, "BMP3:b8.bmp",
+            6, 8, 0, red, blue);
+        row("bmp16", redBlue + QStringList{"-define", "bmp:subtype=RGB565"}, "BMP:b16.bmp", 6, 16,
+            0, red, blue);
+        row("bmp24", redBlue + inch + QStringList{"-type", "truecolor"}, "BMP3:b24.bmp", 6, 24, 72,
+            red, blue);
+        row("bmp32", redBlue + QStringList{"-alpha", "set"}, "BMP:b32.bmp", 6, 32, 0, red, blue);
+        row("os2 v1", redBlue + QStringList{"-type", "truecolor"}, "BMP2:os2.bmp", 14, 24, 0, red,
+            blue);
+        row("gif", redBlue, "GIF:a.gif", 2, 1, 0, red, blue);
+        row("gif first frame", {"-size", "40x30", "xc:red", "xc:blue", "-loop", "0"},
+            "GIF:anim.gif", 2, 1, 0, red, red);
+        row("jpeg",
+            redBlue + QStringList{"-quality", "95", "-units", "PixelsPerInch", "-density", "300"},
+            "JPEG:a.jpg", 10, 24, 300, red, blue, 40);
+        row("jpeg progressive", redBlue + QStringList{"-interlace", "Plane"}, "JPEG:p.jpg", 10, 24,
+            0, red, blue, 40);
+        row("jpeg grey per cm",
+            blackWhite + QStringList{"-colorspace", "Gray", "-units", "PixelsPerCentimeter",
+                                     "-density", "40"},
+            "JPEG:g.jpg", 10, 8, 102, black, white, 20);
+        row("jpeg cmyk", redBlue + QStringList{"-colorspace", "CMYK"}, "JPEG:cmyk.jpg", 10, 24, 0,
+            red, blue, 40);
+        row("tiff lzw",
+            redBlue + QStringList{"-compress", "LZW", "-units", "PixelsPerInch", "-density", "150"},
+            "TIFF:lzw.tif", 3, 24, 150, red, blue);
+        row("tiff deflate", redBlue + QStringList{"-compress", "Zip"}, "TIFF:zip.tif", 3, 24, 0,
+            red, blue);
+        row("tiff ccitt", blackWhite + QStringList{"-type", "bilevel", "-compress", "Group4"},
+            "TIFF:g4.tif", 3, 1, 0, black, white);
+        row("tiff jpeg", redBlue + QStringList{"-compress", "JPEG"}, "TIFF:j.tif", 11, 24, 0, red,
+            blue, 40);
+        row("tiff first page",
+            {"-size", "40x30", "xc:red", "xc:blue", "-depth", "8", "-compress", "LZW"},
+            "TIFF:multi.tif", 3, 24, 0, red, red);
+        row("pcx24", redBlue + inch, "PCX:a.pcx", 1, 24, 72, red, blue);
+        row("pcx8", three + QStringList{"-type", "palette"}, "PCX:p.pcx", 1, 8, 0, red, blue);
+        row("tga24", redBlue, "TGA:a.tga", 4, 24, 0, red, blue);
+        row("tga rle palette", three + QStringList{"-type", "palette", "-compress", "RLE"},
+            "TGA:p.tga", 4, 8, 0, red, blue);
+        row("ico largest", {"-size", "16x16", "xc:red", "-size", "32x32", "xc:blue"}, "ICO:a.ico",
+            100, 32, 0, blue, blue, 4, QSize(32, 32));
+        row("psd", redBlue, "PSD:a.psd", 76, 24, 0, red, blue);
+    }
+    void decodeFormats() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, output);
+        QFETCH(int, code);
+        QFETCH(int, bits);
+        QFETCH(int, dpi);
+        QFETCH(QSize, size);
+        QFETCH(QRgb, left);
+        QFETCH(QRgb, right);
+        QFETCH(int, tol);
+        const QString path = convert(args, output);
+        const Decoded d = decodeFile(path);
+        QCOMPARE(d.error, Error::None);
+        QCOMPARE(d.image.size(), size);
+        QCOMPARE(d.image.format(), QImage::Format_RGB32);
+        QVERIFY2(near(d.image.pixel(2, 2), left, tol),
+                 qPrintable(QString::number(d.image.pixel(2, 2), 16)));
+        QVERIFY2(near(d.image.pixel(size.width() - 3, 2), right, tol),
+                 qPrintable(QString::number(d.image.pixel(size.width() - 3, 2), 16)));
+
+        FileInfo info;
+        QVERIFY(fileInfo(path, &info));
+        QCOMPARE(info.format, code);
+        QCOMPARE(info.bits, bits);
+        QCOMPARE(info.xRes, dpi);
+        QCOMPARE(info.yRes, dpi);
+        QCOMPARE(QSize(info.width, info.height), size);
+        QCOMPARE(info.sizeDisk, QFileInfo(path).size());
+        QCOMPARE(info.sizeMem, qint64((size.width() * 3 + 3) / 4 * 4) * size.height());
+        QCOMPARE(info.pages, output.contains("multi") ? 2 : 1);
+    }
+
+    // Variants convert cannot write: 4-bit run-length and the 64-byte OS/2 2.x header.
+    void craftedBmp_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("bits");
+        QByteArray palette(64, '\0');
+        palette[6] = char(255); // entry 1 red (BGR0)
+        palette[8] = char(255); // entry 2 blue
+        const QByteArray rle = QByteArray::fromHex("04120000042100000001");
+        const QByteArray info = le(40, 4) + le(4, 4) + le(2, 4) + le(1, 2) + le(4, 2) + le(2, 4) +
+                                le(quint32(rle.size()), 4) + QByteArray(16, '\0');
+        QTest::newRow("rle4") << QByteArray("BM") + le(54 + 64 + rle.size(), 4) + le(0, 4) +
+                                     le(54 + 64, 4) + info + palette + rle
+                              << 6 << 4;
+        QByteArray pixels;
+        for (int i = 0; i < 2; ++i)
+            pixels += QByteArray::fromHex("0000ffff0000"
+                                          "0000ffff0000");
+        const QByteArray os2 =
+            le(64, 4) + le(4, 4) + le(2, 4) + le(1, 2) + le(24, 2) + QByteArray(24 + 24, '\0');
+        QTest::newRow("os2 v2") << QByteArray("BM") + le(14 + 64 + 24, 4) + le(0, 4) +
+                                       le(14 + 64, 4) + os2 + pixels
+                                << 74 << 24;
+    }
+    void craftedBmp() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, code);
+        QFETCH(int, bits);
+        const Decoded d = decodeBytes(bytes, "x.bmp");
+        QCOMPARE(d.error, Error::None);
+        QCOMPARE(d.image.size(), QSize(4, 2));
+        // Bottom-up rows: the last row stored first is red, blue, red, blue.
+        QCOMPARE(d.image.pixel(0, 1), red);
+        QCOMPARE(d.image.pixel(1, 1), blue);
+        QCOMPARE(d.image.pixel(0, 0), code == 74 ? red : blue);
+        FileInfo info;
+        QVERIFY(bytesInfo(bytes, "x.bmp", &info));
+        QCOMPARE(info.format, code);
+        QCOMPARE(info.bits, bits);
+    }
+
+    void formatDescription_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("pcx") << 1 << "ZSoft PCX";
+        QTest::newRow("tiff") << 3 << "TIFF(TIFF、LZW圧縮、CCITT圧縮)";
+        QTest::newRow("raw fax g3 full-width") << 66 << "Raw FAX(CCITT G3 圧縮、１次元)";
+        QTest::newRow("no closing parenthesis") << 68 << "Raw FAX(CCITT G4 圧縮";
+        QTest::newRow("png") << 75 << "Portable Network Graphics";
+        QTest::newRow("psd") << 76 << "Adobe Photoshop 3.0";
+        QTest::newRow("gap in table") << 7 << "認識できないフォーマット";
+        QTest::newRow("icon") << int(FormatIco) << "認識できないフォーマット";
+    }
+    void formatDescription() {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QCOMPARE(ImageCodec::formatDescription(code), text);
+    }
+
+    void infoLines() {
+        FileInfo f;
+        f.format = 6, f.bits = 8, f.width = 96, f.height = 96, f.sizeMem = 27648;
+        f.sizeDisk = 10294, f.xRes = 72, f.yRes = 0;
+        const QStringList expected{"ﾌｧｲﾙ名 ：|a.bmp",           "ﾌｫｰﾏｯﾄ ：|Windows ビットマップ",
+                                   "ｶﾗｰ階調 ：|8 BitsPerPixel", "幅 ：|96 Pixels",
+                                   "高さ ：|96 Pixels",         "ﾒﾓﾘ使用量 ：|27648 Bytes",
+                                   "ｻｲｽﾞ ：|10294 Bytes",       "水平解像度 ：|72 dpi",
+                                   "垂直解像度 ：|0 dpi"};
+        QStringList got;
+        for (const auto& [caption, value] : ImageCodec::infoLines("a.bmp", f))
+            got << caption + '|' + value;
+        QCOMPARE(got, expected);
+    }
+
+    // Headers promising 60000 x 60000 pixels with almost nothing behind them.
+    void bomb_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        const quint32 n = 60000;
+        const QByteArray ihdr = be32(n) + be32(n) + QByteArray::fromHex("0802000000");
+        QTest::newRow("png") << QByteArray("\x89PNG\r\n\x1a\n") + pngChunk("IHDR", ihdr) +
+                                    pngChunk("IDAT", qCompress(QByteArray(64, '\0')).mid(4)) +
+                                    pngChunk("IEND", {})
+                             << "b.png";
+        QTest::newRow("bmp") << QByteArray("BM") + le(54, 4) + le(0, 4) + le(54, 4) + le(40, 4) +
+                                    le(n, 4) + le(n, 4) + le(1, 2) + le(24, 2) +
+                                    QByteArray(24, '\0') + QByteArray(64, '\0')
+                             << "b.bmp";
+        QTest::newRow("gif") << QByteArray("GIF89a") + le(n, 2) + le(n, 2) +
+                                    QByteArray::fromHex("800000000000ffffff2c00000000") + le(n, 2) +
+                                    le(n, 2) + QByteArray::fromHex("000202448401003b")
+                             << "b.gif";
+        QByteArray jpeg = readAll(convert(redBlue, "JPEG:bomb.jpg"));
+        const qsizetype sof = jpeg.indexOf("\xff\xc0");
+        jpeg.replace(sof + 5, 4, le(0x60ea60ea, 4)); // 60000 both ways, big-endian
+        QTest::newRow("jpeg") << jpeg << "b.jpg";
+        auto tag = [](quint32 t, quint32 type, quint32 v) {
+            return le(t, 2) + le(type, 2) + le(1, 4) + le(v, 4);
+        };
+        QTest::newRow("tiff") << QByteArray("II*\0", 4) + le(8, 4) + le(9, 2) + tag(256, 4, n) +
+                                     tag(257, 4, n) + tag(258, 3, 8) + tag(259, 3, 1) +
+                                     tag(262, 3, 1) + tag(273, 4, 200) + tag(277, 3, 1) +
+                                     tag(278, 4, n) + tag(279, 4, 3600000000u) + le(0, 4) +
+                                     QByteArray(64, '\0')
+                              << "b.tif";
+        QTest::newRow("pcx") << QByteArray::fromHex("0a050108") + le(0, 4) + le(n - 1, 2) +
+                                    le(n - 1, 2) + QByteArray(53, '\0') + QByteArray("\3") +
+                                    le(n, 2) + QByteArray(60 + 64, '\0')
+                             << "b.pcx";
+        QTest::newRow("tga") << QByteArray::fromHex("000002000000000000000000") + le(n, 2) +
+                                    le(n, 2) + QByteArray::fromHex("1800") + QByteArray(64, '\0')
+                             << "b.tga";
+    }
+    void bomb() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        const Decoded d = decodeBytes(bytes, name);
+        QVERIFY2(d.error == Error::TooLarge, qPrintable(d.detail));
+        QVERIFY(d.image.isNull());
+    }
+
+    // A file cut in half either opens whole-sized or fails; never anything in between.
+    void truncated_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<bool>("opens");
+        for (const char* out : {"PNG24:t.png", "BMP3:t.bmp", "GIF:t.gif", "TIFF:t.tif", "PCX:t.pcx",
+                                "TGA:t.tga", "PSD:t.psd"})
+            QTest::newRow(out) << QString(out) << false;
+        QTest::newRow("jpeg") << "JPEG:t.jpg" << true;
+        QTest::newRow("jpeg progressive") << "JPEG:tp.jpg" << true;
+    }
+    void truncated() {
+        QFETCH(QString, output);
+        QFETCH(bool, opens);
+        QStringList args{"-size", "64x48", "plasma:", "-seed", "7", "-depth", "8"};
+        if (output.startsWith("JPEG:tp"))
+            args << "-interlace"
+                 << "Plane";
+        if (output.startsWith("GIF") || output.startsWith("PCX"))
+            args << "-colors"
+                 << "64";
+        const QString path = convert(QStringList{"-seed", "7"} + args, output);
+        const QByteArray whole = readAll(path);
+        QVERIFY(whole.size() > 200);
+        const QByteArray half = whole.left(whole.size() / 2);
+        const Decoded a = decodeBytes(half, path), b = decodeBytes(half, path);
+        if (opens) QCOMPARE(a.error, Error::None);
+        if (a.error == Error::None) {
+            QCOMPARE(a.image.size(), QSize(64, 48));
+            QCOMPARE(a.image.format(), QImage::Format_RGB32);
+            QCOMPARE(a.image, b.image);
+        } else {
+            QVERIFY(a.image.isNull());
+        }
+    }
+
+    void unknown_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<Error>("error");
+        QTest::newRow("empty") << QByteArray() << "a.png" << Error::UnknownFormat;
+        QTest::newRow("text") << QByteArray("hello, world\n") << "a.jpg" << Error::UnknownFormat;
+        QTest::newRow("svg") << QByteArray("<svg xmlns='http://www.w3.org/2000/svg'/>") << "a.svg"
+                             << Error::UnknownFormat;
+        QTest::newRow("png signature only")
+            << QByteArray("\x89PNG\r\n\x1a\n") << "a.png" << Error::Corrupt;
+    }
+    void unknown() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, name);
+        QFETCH(Error, error);
+        QCOMPARE(decodeBytes(bytes, name).error, error);
+        FileInfo info;
+        Error e = Error::None;
+        QVERIFY(!bytesInfo(bytes, name, &info, &e));
+        QCOMPARE(e, error);
+        QVERIFY(!errorText(error, "a").isEmpty());
+        QCOMPARE(decodeFile(dir.filePath("missing.png")).error, Error::Unreadable);
+    }
+
+    // Our writers at every logical depth, decoded back pixel for pixel.
+    void roundTrip_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("bits");
+        for (int format : {int(FormatPng), int(FormatBmp)})
+            for (int bits : {1, 2, 3, 4, 8, 24})
+                QTest::addRow("%s %d", format == FormatPng ? "png" : "bmp", bits) << format << bits;
+    }
+    void roundTrip() {
+        QFETCH(int, format);
+        QFETCH(int, bits);
+        const int w = 37, h = 11; // odd width: packed rows end mid-byte and are padded
+        QImage image;
+        quint32 seed = 12345;
+        auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+        if (bits == 24) {
+            image = QImage(w, h, QImage::Format_RGB32);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) image.setPixel(x, y, next() | 0xff000000u);
+        } else {
+            image = QImage(w, h, QImage::Format_Indexed8);
+            QList<QRgb> table;
+            for (int i = 0; i < (1 << bits); ++i) table << (next() | 0xff000000u);
+            image.setColorTable(table);
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) image.setPixel(x, y, (x * 7 + y * 3) % (1 << bits));
+        }
+        const QByteArray bytes = encode(image, format, bits, 0);
+        QVERIFY(!bytes.isEmpty());
+        QCOMPARE(encode(image, format, bits, 0), bytes); // deterministic
+        const Decoded d = decodeBytes(bytes, "x");
+        QCOMPARE(d.error, Error::None);
+        const QImage expected = image.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                QVERIFY2(d.image.pixel(x, y) == expected.pixel(x, y),
+                         qPrintable(QString("%1,%2 %3 %4")
+                                        .arg(x)
+                                        .arg(y)
+                                        .arg(d.image.pixel(x, y), 0, 16)
+                                        .arg(expected.pixel(x, y), 0, 16)));
+        FileInfo info;
+        QVERIFY(bytesInfo(bytes, "x", &info));
+        const int stored =
+            format == FormatBmp ? (bits == 2 || bits == 3 ? 4 : bits) : (bits == 3 ? 4 : bits);
+        QCOMPARE(info.bits, stored);
+    }
+
+    // The PNG is as small as the colours allow: depth from the colours used, palette
+    // truncated to them, nothing but IHDR, PLTE, IDAT and IEND.
+    void pngPalette_data() {
+        QTest::addColumn<int>("tableSize");
+        QTest::addColumn<int>("used");
+        QTest::addColumn<int>("depth");
+        QTest::newRow("2 colours") << 2 << 2 << 1;
+        QTest::newRow("3 colours") << 4 << 3 << 2;
+        QTest::newRow("16 colours") << 16 << 16 << 4;
+        QTest::newRow("17 colours") << 32 << 17 << 8;
+        QTest::newRow("5 of 256 used") << 256 << 5 << 4;
+        QTest::newRow("1 colour") << 256 << 1 << 1;
+    }
+    void pngPalette() {
+        QFETCH(int, tableSize);
+        QFETCH(int, used);
+        QFETCH(int, depth);
+        QImage image(96, 84, QImage::Format_Indexed8);
+        QList<QRgb> table;
+        for (int i = 0; i < tableSize; ++i) table << qRgb(i, 255 - i, i * 7 % 256);
+        image.setColorTable(table);
+        for (int y = 0; y < 84; ++y)
+            for (int x = 0; x < 96; ++x)
+                image.setPixel(x, y, (x / 6 + y) % used * (tableSize / used));
+        const QByteArray png = encode(image, FormatPng, 8, 0);
+        QCOMPARE(int(png[24]), depth);
+        QCOMPARE(int(png[25]), 3);
+        const QStringList chunks = pngChunks(png);
+        QCOMPARE(chunks.value(0), QString("IHDR13"));
+        QCOMPARE(chunks.value(1), QString("PLTE%1").arg(3 * used));
+        QCOMPARE(chunks.last(), QString("IEND0"));
+        QCOMPARE(chunks.filter(QRegularExpression("^IDAT")).size(), chunks.size() - 3);
+        QCOMPARE(decodeBytes(png, "x").image, image.convertToFormat(QImage::Format_RGB32));
+    }
+
+    void jpegFactorMonotonic() {
+        const QImage photo =
+            decodeFile(convert({"-seed", "3", "-size", "96x84", "plasma:"}, "PNG24:photo.png"))
+                .image;
+        QVERIFY(!photo.isNull());
+        qsizetype previous = std::numeric_limits<qsizetype>::max();
+        for (int factor : {2, 3, 10, 20, 21, 40, 80, 120, 200, 254, 255}) {
+            const QByteArray jpeg = encode(photo, FormatJpeg, 24, factor);
+            QVERIFY2(jpeg.size() <= previous, qPrintable(QString::number(factor)));
+            QCOMPARE(decodeBytes(jpeg, "x").image.size(), photo.size());
+            previous = jpeg.size();
+        }
+        QCOMPARE(jpegQuality(2), 98);
+        QCOMPARE(jpegQuality(255), 1);
+        QCOMPARE(jpegQuality(0), 98);
+    }
+
+    // Our policy is what refuses these, not a missing coder: the reason names the policy.
+    void policy_data() {
+        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QByteArray>("blob");
+        const QString secret = write("secret.txt", "not a picture\n");
+        const QString list =
+            write("list.txt", readAll(convert(redBlue, "PNG24:listed.png")).isEmpty()
+                                  ? QByteArray()
+                                  : dir.filePath("listed.png").toUtf8());
+        QTest::newRow("svg") << "SVG"
+                             << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' "
+                                           "width='4' height='4'/>");
+        QTest::newRow("mvg") << "MVG" << QByteArray("viewbox 0 0 4 4\ncircle 1,1 2,2\n");
+        QTest::newRow("text:") << "text:" + secret << QByteArray();
+        QTest::newRow("@file") << "@" + list << QByteArray();
+    }
+    void policy() {
+        QFETCH(QString, spec);
+        QFETCH(QByteArray, blob);
+        const QString reason = rawDecoderRead(spec, blob);
+        QVERIFY2(reason.contains("security policy"), qPrintable(reason));
+        // The same door is open for the coders we read.
+        QCOMPARE(rawDecoderRead("PNG", readAll(dir.filePath("listed.png"))), QString());
+    }
+
+    void save_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("fileSizeLimit");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("fresh file") << "new.png" << 0 << true;
+        QTest::newRow("folder is a file") << "old.png/x.png" << 0 << false;
+        QTest::newRow("write cut short") << "old.png" << 1000 << false;
+    }
+    void save() {
+        QFETCH(QString, target);
+        QFETCH(int, fileSizeLimit);
+        QFETCH(bool, ok);
+        const QByteArray old(5000, 'o');
+        const QString oldPath = write("old.png", old);
+        QImage image(200, 100, QImage::Format_RGB32);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x) image.setPixel(x, y, qRgb(x, y * 2, (x * 7919 * y) >> 3));
+        const QString path = dir.filePath(target);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        if (fileSizeLimit) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit small = saved;
+            small.rlim_cur = rlim_t(fileSizeLimit);
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        QString error;
+        QVERIFY(encode(image, FormatPng, 24, 0).size() > 2 * fileSizeLimit);
+        const bool saved_ok = ImageCodec::save(path, image, FormatPng, 24, 0, &error);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(saved_ok, ok);
+        QCOMPARE(error.isEmpty(), ok);
+        QCOMPARE(readAll(oldPath), old);
+        if (ok) QCOMPARE(readAll(path), encode(image, FormatPng, 24, 0));
+        QCOMPARE(QDir(dir.path()).entryList({"*.png.*", "*~"}), QStringList());
+    }
+
+    void cliInfo() {
+        const QString path = convert(
+            redBlue + QStringList{"-units", "PixelsPerInch", "-density", "96", "-type", "palette"},
+            "BMP3:cli.bmp");
+        QProcess p;
+        p.start(QStringLiteral(QUILMO_BUILD_DIR "/quilmo"), {"info", path});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
+        QCOMPARE(lines.size(), 10);
+        QCOMPARE(lines[0], QString("ﾌｧｲﾙ名 ： cli.bmp"));
+        QCOMPARE(lines[2], QString("ｶﾗｰ階調 ： 1 BitsPerPixel"));
+        QCOMPARE(lines[5], QString("ﾒﾓﾘ使用量 ： 3600 Bytes"));
+        QCOMPARE(lines[8], QString("垂直解像度 ： 96 dpi"));
+        p.start(QStringLiteral(QUILMO_BUILD_DIR "/quilmo"), {"info", dir.filePath("none.png")});
+        QVERIFY(p.waitForFinished(30000));
+        QVERIFY(p.exitCode() != 0);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()).count('\n'), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCodec)
+#include "test_codec.moc"
