@@ -386,7 +386,7 @@ private slots:
         writeAll(bad, badBytes);
         Profile p;
         QVERIFY(!p.load(bad));
-        QVERIFY(p.errorString().contains("line 2"));
+        QVERIFY(p.errorString().contains(QStringLiteral("2 行目")));
         QVERIFY(p.setValue("S", "k", "v") && !p.save(bad));
         QVERIFY(!gl().RVN_IniWrite("S", "k", "v", bad));
         QCOMPARE(readAll(bad), badBytes);
@@ -484,7 +484,7 @@ private slots:
         const QByteArray bad = "a@x\r\nb\x80@y\r\n";
         writeAll(path, bad);
         QVERIFY(!book.load(path) && book.entries.isEmpty());
-        QVERIFY(book.errorString().contains("line 2"));
+        QVERIFY(book.errorString().contains(QStringLiteral("2 行目")));
         book.entries = {"new@x"};
         QVERIFY(!book.save(path));
         QCOMPARE(readAll(path), bad);

@@ -14,34 +14,39 @@ inline QString appTitle() {
 // failure shows them after its own text.
 
 inline QString fileIsFolder(const QString& path) {
-    return QStringLiteral("%1 is a folder, not a file.").arg(path);
+    return QStringLiteral("%1 はフォルダです。ファイルではありません。").arg(path);
 }
 inline QString fileUnreadable(const QString& path, const QString& reason) {
-    return QStringLiteral("%1 cannot be read: %2").arg(path, reason);
+    return QStringLiteral("%1 を読み込めません: %2").arg(path, reason);
 }
 inline QString fileTooLarge(const QString& path) {
-    return QStringLiteral("%1 is too large for a settings or address file.").arg(path);
+    return QStringLiteral("%1 は設定ファイルまたはアドレス帳として大きすぎます。").arg(path);
 }
 inline QString fileUnwritable(const QString& path, const QString& reason) {
-    return QStringLiteral("%1 cannot be written: %2").arg(path, reason);
+    return QStringLiteral("%1 に書き込めません: %2").arg(path, reason);
 }
 // line counts from 1.
 inline QString fileNotCp932(const QString& path, qsizetype line) {
-    const QString where = path.isEmpty() ? QStringLiteral("Line %1").arg(line)
-                                         : QStringLiteral("%1, line %2").arg(path).arg(line);
-    return QStringLiteral("%1: the text is not Shift_JIS (CP932).").arg(where);
+    const QString where = path.isEmpty() ? QStringLiteral("%1 行目").arg(line)
+                                         : QStringLiteral("%1 の %2 行目").arg(path).arg(line);
+    return QStringLiteral("%1: Shift_JIS (CP932) のテキストではありません。").arg(where);
 }
 inline QString fileKeptAfterBadRead(const QString& path) {
-    return QStringLiteral("%1 was not read correctly, so it is not overwritten.").arg(path);
+    return QStringLiteral("%1 を正しく読み込めなかったため、上書きしません。").arg(path);
 }
 inline QString textNotCp932(const QString& text) {
-    return QStringLiteral("\"%1\" has characters that Shift_JIS (CP932) cannot store.").arg(text);
+    return QStringLiteral("「%1」には Shift_JIS (CP932) で保存できない文字が含まれています。").arg(text);
 }
 inline QString settingsNameInvalid(const QString& section, const QString& key) {
-    return QStringLiteral("[%1] %2 is not a valid section and key name.").arg(section, key);
+    return QStringLiteral("[%1] %2 は設定のセクション名・キー名として使えません。").arg(section, key);
 }
 inline QString addressBookTooLong(int maxEntries) {
-    return QStringLiteral("The address book holds more than %1 entries.").arg(maxEntries);
+    return QStringLiteral("アドレス帳の件数が %1 件を超えています。").arg(maxEntries);
+}
+inline QString settingsNotSaved(const QString& reason) {
+    return QStringLiteral(
+               "設定を保存できませんでした。以前の設定ファイルはそのまま残っています。\n\n") +
+           reason;
 }
 
 // --- image files ------------------------------------------------------------------------
@@ -66,6 +71,12 @@ inline QString imageWriteFailed() {
 }
 
 // --- output panel -----------------------------------------------------------------------
+inline QString defaultSizeInvalid() {
+    return QStringLiteral("幅と高さには 1 から 32767 までの整数を入力して下さい。");
+}
+inline QString outputTooLarge() {
+    return QStringLiteral("出力画像のサイズが大きすぎます。横幅と高さを小さく設定して下さい。");
+}
 
 // The colour-fit search found no colour count whose files meet both size limits.
 inline QString colourReductionFailed() {

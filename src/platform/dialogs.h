@@ -1,0 +1,63 @@
+#pragma once
+// Every message box, file dialog, font and colour dialog and input box of the program goes
+// through this facade, so windows can be driven headless: tests install a scripted double that
+// answers in order and records what was asked.
+#include <QColor>
+#include <QFont>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+struct FileFilter {
+    QString description;
+    QString pattern; // "*.JPG;*.JPEG": matched case-insensitively
+};
+using FileFilters = QList<FileFilter>;
+
+// Splits "desc\0pattern\0desc\0pattern" (a trailing NUL or a missing last pattern allowed).
+FileFilters parseFilter(const QString& nulSeparated);
+// The pattern list turned into name filters that match whatever the case of the name.
+QStringList caseInsensitiveGlobs(const QString& pattern);
+
+class Dialogs {
+public:
+    enum class Icon { None, Information, Question, Exclamation, Critical };
+    enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+    enum class Answer { Ok, Cancel, Yes, No };
+
+    virtual ~Dialogs() = default;
+
+    virtual Answer message(QWidget* parent, const QString& text, const QString& title, Icon icon,
+                           Buttons buttons) = 0;
+    // Chosen paths; empty when cancelled.
+    virtual QStringList openFiles(QWidget* parent, const FileFilters& filters,
+                                  const QString& folder, const QString& name, bool multi) = 0;
+    // Chosen path, "" when cancelled; *filterIndex (1-based) receives the chosen filter entry.
+    // The dialog itself asks before an existing file is replaced.
+    virtual QString saveFile(QWidget* parent, const FileFilters& filters, const QString& folder,
+                             const QString& name, int* filterIndex) = 0;
+    virtual std::optional<QFont> font(QWidget* parent, const QFont& initial) = 0;
+    virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial) = 0;
+    virtual std::optional<QString> input(QWidget* parent, const QString& prompt,
+                                         const QString& title, const QString& initial) = 0;
+
+    // The facade in use: the Qt dialogs unless a test installed another (not owned).
+    static Dialogs& get();
+    static void install(Dialogs* dialogs);
+
+    // Shorthand for the common OK box.
+    static void inform(QWidget* parent, const QString& text, Icon icon = Icon::None,
+                       const QString& title = {});
+};
+
+// Shows the busy pointer for the lifetime of the object.
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};

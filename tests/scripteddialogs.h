@@ -1,0 +1,85 @@
+#pragma once
+// A Dialogs facade for headless tests: answers come from a queue, in order, and every question
+// is recorded. An unexpected question fails the test loudly instead of blocking.
+#include "platform/dialogs.h"
+
+#include <QVariant>
+#include <QtTest>
+
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Asked {
+        QString kind; // "message", "open", "save", "font", "colour", "input"
+        QString text; // message text or prompt; the folder for file dialogs
+        QString title;
+        Icon icon = Icon::None;
+        Buttons buttons = Buttons::Ok;
+        FileFilters filters;
+    };
+    QList<Asked> asked;
+    QList<QVariant> answers; // Answer as int, QStringList, QString, QFont, QColor; null = cancel
+    int saveFilterIndex = 1;
+
+    ScriptedDialogs() { Dialogs::install(this); }
+    ~ScriptedDialogs() override { Dialogs::install(nullptr); }
+
+    ScriptedDialogs& answer(const QVariant& v) {
+        answers.append(v);
+        return *this;
+    }
+    ScriptedDialogs& answer(Answer a) { return answer(QVariant(int(a))); }
+
+    QStringList messages() const {
+        QStringList texts;
+        for (const Asked& a : asked)
+            if (a.kind == QLatin1String("message")) texts.append(a.text);
+        return texts;
+    }
+
+    Answer message(QWidget*, const QString& text, const QString& title, Icon icon,
+                   Buttons buttons) override {
+        asked.append({QStringLiteral("message"), text, title, icon, buttons, {}});
+        if (answers.isEmpty()) return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
+        return Answer(next().toInt());
+    }
+    QStringList openFiles(QWidget*, const FileFilters& filters, const QString& folder,
+                          const QString&, bool) override {
+        asked.append({QStringLiteral("open"), folder, {}, Icon::None, Buttons::Ok, filters});
+        const QVariant v = next();
+        return v.typeId() == QMetaType::QStringList
+                   ? v.toStringList()
+                   : (v.isNull() ? QStringList() : QStringList{v.toString()});
+    }
+    QString saveFile(QWidget*, const FileFilters& filters, const QString& folder, const QString&,
+                     int* filterIndex) override {
+        asked.append({QStringLiteral("save"), folder, {}, Icon::None, Buttons::Ok, filters});
+        const QVariant v = next();
+        if (!v.isNull() && filterIndex) *filterIndex = saveFilterIndex;
+        return v.toString();
+    }
+    std::optional<QFont> font(QWidget*, const QFont&) override {
+        asked.append({QStringLiteral("font"), {}, {}, Icon::None, Buttons::Ok, {}});
+        const QVariant v = next();
+        return v.isNull() ? std::nullopt : std::optional<QFont>(v.value<QFont>());
+    }
+    std::optional<QColor> colour(QWidget*, const QColor&) override {
+        asked.append({QStringLiteral("colour"), {}, {}, Icon::None, Buttons::Ok, {}});
+        const QVariant v = next();
+        return v.isNull() ? std::nullopt : std::optional<QColor>(v.value<QColor>());
+    }
+    std::optional<QString> input(QWidget*, const QString& prompt, const QString& title,
+                                 const QString&) override {
+        asked.append({QStringLiteral("input"), prompt, title, Icon::None, Buttons::Ok, {}});
+        const QVariant v = next();
+        return v.isNull() ? std::nullopt : std::optional<QString>(v.toString());
+    }
+
+private:
+    QVariant next() {
+        if (answers.isEmpty()) {
+            qWarning("ScriptedDialogs: no answer left for '%s'", qPrintable(asked.last().kind));
+            return {};
+        }
+        return answers.takeFirst();
+    }
+};
