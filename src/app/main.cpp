@@ -2,6 +2,7 @@
 #include "app/frm_quilmoap.h"
 #include "app/startup.h"
 #include "platform/fonts.h"
+#include "platform/imagecodec.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtbase);
     Fonts::installSubstitutions();
+    ImageCodec::initialize(); // the decoding policy is in force before any file is read
 
     FRM_QUILMOAP window(commandLineFileName(QApplication::arguments()));
     closeOnTerminate(&window);

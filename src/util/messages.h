@@ -35,10 +35,12 @@ inline QString fileKeptAfterBadRead(const QString& path) {
     return QStringLiteral("%1 を正しく読み込めなかったため、上書きしません。").arg(path);
 }
 inline QString textNotCp932(const QString& text) {
-    return QStringLiteral("「%1」には Shift_JIS (CP932) で保存できない文字が含まれています。").arg(text);
+    return QStringLiteral("「%1」には Shift_JIS (CP932) で保存できない文字が含まれています。")
+        .arg(text);
 }
 inline QString settingsNameInvalid(const QString& section, const QString& key) {
-    return QStringLiteral("[%1] %2 は設定のセクション名・キー名として使えません。").arg(section, key);
+    return QStringLiteral("[%1] %2 は設定のセクション名・キー名として使えません。")
+        .arg(section, key);
 }
 inline QString addressBookTooLong(int maxEntries) {
     return QStringLiteral("アドレス帳の件数が %1 件を超えています。").arg(maxEntries);

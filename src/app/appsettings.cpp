@@ -1,0 +1,98 @@
+#include "app/appsettings.h"
+
+#include "util/numbers.h"
+#include "util/profile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace {
+QString key(const char* k) {
+    return QString::fromLatin1(k);
+}
+} // namespace
+
+AppSettings readSettings(const Profile& ini) {
+    AppSettings s;
+    auto get = [&ini](const char* section, const QString& k) { return ini.value(key(section), k); };
+    s.left = Val(get(Keys::MainForm, key(Keys::Left)));
+    s.top = Val(get(Keys::MainForm, key(Keys::Top)));
+    s.width = CLng(Val(get(Keys::MainForm, key(Keys::Width)))).value_or(0);
+    s.height = CLng(Val(get(Keys::MainForm, key(Keys::Height)))).value_or(0);
+    s.folder = get(Keys::Default, key(Keys::Folder));
+    s.dir = get(Keys::Default, key(Keys::Dir));
+    s.smtp = get(Keys::Mail, key(Keys::Smtp));
+    s.address = get(Keys::Mail, key(Keys::Address));
+    for (int i = 0; i < PurposeCount; ++i) {
+        s.px[i] = CInt(Val(get(Keys::Defsize, Keys::px(i)))).value_or(0);
+        s.py[i] = CInt(Val(get(Keys::Defsize, Keys::py(i)))).value_or(0);
+        if (s.px[i] == 0) s.px[i] = qint16(DefaultPX[i]);
+        if (s.py[i] == 0) s.py[i] = qint16(DefaultPY[i]);
+    }
+    const qint16 q = CInt(Val(get(Keys::Jpeg, key(Keys::QFact)))).value_or(0);
+    s.qfact = (q < 2 || q >= 256) ? qint16(DefaultQFact) : q;
+    return s;
+}
+
+void writeSettings(const AppSettings& s, Profile& ini) {
+    auto put = [&ini](const char* section, const QString& k, const QString& v) {
+        ini.setValue(key(section), k, v);
+    };
+    auto num = [](double v) { return QString::number(qint64(v)); };
+    put(Keys::MainForm, key(Keys::Left), num(s.left));
+    put(Keys::MainForm, key(Keys::Top), num(s.top));
+    put(Keys::MainForm, key(Keys::Width), QString::number(s.width));
+    put(Keys::MainForm, key(Keys::Height), QString::number(s.height));
+    put(Keys::Default, key(Keys::Folder), s.folder);
+    put(Keys::Default, key(Keys::Dir), s.dir);
+    put(Keys::Mail, key(Keys::Smtp), s.smtp);
+    put(Keys::Mail, key(Keys::Address), s.address);
+    for (int i = 0; i < PurposeCount; ++i) {
+        put(Keys::Defsize, Keys::px(i), QString::number(s.px[i]));
+        put(Keys::Defsize, Keys::py(i), QString::number(s.py[i]));
+    }
+    put(Keys::Jpeg, key(Keys::QFact), QString::number(s.qfact));
+}
+
+namespace AppPaths {
+
+namespace {
+QString& overrideFolder() {
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString programFolder() {
+    const QString dir = QCoreApplication::applicationDirPath();
+    return dir.isEmpty() ? QDir::currentPath() : dir;
+}
+
+QString configFolder() {
+    if (!overrideFolder().isEmpty()) return overrideFolder();
+    static const QString folder = [] {
+        const QString program = programFolder();
+        if (QFileInfo(program).isWritable()) return program;
+        const QString xdg =
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+            QLatin1String("/quilmo-editor");
+        QDir().mkpath(xdg);
+        return xdg;
+    }();
+    return folder;
+}
+
+void setConfigFolder(const QString& folder) {
+    overrideFolder() = folder;
+}
+
+QString settingsFile() {
+    return QDir(configFolder()).filePath(QStringLiteral("QUILMOAP.INI"));
+}
+QString addressFile() {
+    return QDir(configFolder()).filePath(QStringLiteral("ADDRESS.TXT"));
+}
+
+} // namespace AppPaths

@@ -1,0 +1,64 @@
+#pragma once
+// The process-wide settings of the editor and where they live on disk.
+#include <QString>
+#include <array>
+
+class Profile;
+
+namespace Keys {
+// Sections and keys of "QUILMOAP.INI", in one place.
+inline constexpr char MainForm[] = "MainForm";
+inline constexpr char Left[] = "Left";
+inline constexpr char Top[] = "Top";
+inline constexpr char Width[] = "Width";
+inline constexpr char Height[] = "Height";
+inline constexpr char Default[] = "Default";
+inline constexpr char Folder[] = "Folder";
+inline constexpr char Dir[] = "Dir";
+inline constexpr char Mail[] = "Mail";
+inline constexpr char Smtp[] = "SMTP";
+inline constexpr char Address[] = "Address";
+inline constexpr char Defsize[] = "Defsize";
+inline constexpr char Jpeg[] = "Jpeg";
+inline constexpr char QFact[] = "QFact";
+inline QString px(int slot) {
+    return QString::number(slot) + QLatin1String("PX");
+}
+inline QString py(int slot) {
+    return QString::number(slot) + QLatin1String("PY");
+}
+} // namespace Keys
+
+inline constexpr int TwipsPerPixel = 15;
+inline constexpr int PurposeCount = 7;
+inline constexpr std::array<int, PurposeCount> DefaultPX = {96, 96, 96, 96, 96, 96, 640};
+inline constexpr std::array<int, PurposeCount> DefaultPY = {84, 68, 68, 26, 40, 40, 480};
+inline constexpr int DefaultQFact = 20;
+
+struct AppSettings {
+    double left = 0, top = 0;     // twips, as read (leading number of the text)
+    qint32 width = 0, height = 0; // twips; 0 = not stored
+    QString folder;               // working folder of the file dialogs
+    QString dir;                  // browser folder
+    QString smtp, address;        // mail server and sender
+    // Default output size per purpose. Values below 1 are kept as stored (the file may rely on
+    // them) and refused wherever an image would be sized by them.
+    std::array<qint16, PurposeCount> px{}, py{};
+    qint16 qfact = DefaultQFact; // JPEG quality factor 2..255
+};
+
+// Reads the settings with the defaults for missing, zero or unreadable values.
+AppSettings readSettings(const Profile& ini);
+// Writes every key of the settings into the profile (the file is saved by the caller).
+void writeSettings(const AppSettings& s, Profile& ini);
+
+namespace AppPaths {
+// The folder of the running executable; templates ("image") live there.
+QString programFolder();
+// Where "QUILMOAP.INI" and "ADDRESS.TXT" live: the program folder when it is writable, else
+// $XDG_CONFIG_HOME/quilmo-editor (created on demand). Tests may point it elsewhere.
+QString configFolder();
+void setConfigFolder(const QString& folder);
+QString settingsFile();
+QString addressFile();
+} // namespace AppPaths

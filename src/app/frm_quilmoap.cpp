@@ -1,0 +1,487 @@
+#include "app/frm_quilmoap.h"
+
+#include "app/frm_defsize.h"
+#include "editing/frm_imginfo.h"
+#include "editing/frm_ver.h"
+#include "platform/dialogs.h"
+#include "platform/filebrowser.h"
+#include "platform/imagecontrol.h"
+#include "platform/imageview.h"
+#include "util/cl_gl010c.h"
+#include "util/messages.h"
+#include "util/numbers.h"
+#include "util/profile.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QToolButton>
+
+namespace {
+
+// Designed geometry in twips, converted at 15 twips per pixel.
+QRect tw(int left, int top, int width, int height) {
+    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
+            height / TwipsPerPixel};
+}
+QPoint twp(int left, int top) {
+    return {left / TwipsPerPixel, top / TwipsPerPixel};
+}
+
+constexpr int designedClientWidth = 9090, designedClientHeight = 7575;
+
+const char* const purposes[PurposeCount] = {"壁紙",       "電源ON", "電源OFF",  "着信時",
+                                            "アラーム時", "待受け", "ﾕｰｻﾞｰ設定"};
+const char* const toolTips[8] = {
+    "ﾌｧｲﾙを開く", "ﾌｧｲﾙの上書き保存", "ﾃｷｽﾄの挿入", "ｺﾋﾟｰ", "張り付け", "拡大", "縮小", "ﾒｰﾙ送信"};
+
+QLabel* label(QWidget* parent, const QString& text, QPoint at) {
+    auto* l = new QLabel(text, parent);
+    l->move(at);
+    l->adjustSize();
+    return l;
+}
+
+} // namespace
+
+FRM_QUILMOAP::FRM_QUILMOAP(const QString& commandLine, QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(Msg::appTitle());
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quilmo-editor.png")));
+    setAcceptDrops(true);
+    LEAD1 = new ImageControl(this);
+    LEAD2 = new ImageControl(this);
+    LEAD3 = new ImageControl(this);
+    LEAD4 = {new ImageControl(this), new ImageControl(this)};
+    createControls();
+    createMenus();
+    resize(designedClientWidth / TwipsPerPixel,
+           designedClientHeight / TwipsPerPixel + menuBar()->sizeHint().height());
+    qApp->installEventFilter(this);
+    Form_Load(commandLine);
+}
+
+FRM_QUILMOAP::~FRM_QUILMOAP() {
+    if (qApp) qApp->removeEventFilter(this);
+}
+
+void FRM_QUILMOAP::createControls() {
+    auto* client = new QWidget(this);
+    setCentralWidget(client);
+
+    LEAD2View = new ImageView(LEAD2, client);
+    LEAD2View->setGeometry(tw(3720, 0, 5310, 7200));
+    connect(LEAD2View, &ImageView::MouseDown, this, &FRM_QUILMOAP::LEAD2_MouseDown);
+    connect(LEAD2View, &ImageView::MouseMove, this, &FRM_QUILMOAP::LEAD2_MouseMove);
+    connect(LEAD2, &ImageControl::RgnChange, this, &FRM_QUILMOAP::LEAD2_RgnChange);
+
+    Picture2 = new QWidget(client);
+    Picture2->setGeometry(tw(0, 0, 3645, 495));
+    for (int i = 0; i < 8; ++i) {
+        auto* b = new QToolButton(Picture2);
+        b->setGeometry(tw(450 * i, 0, 420, 420));
+        b->setToolTip(QString::fromUtf8(toolTips[i]));
+        b->setIcon(QIcon(QStringLiteral(":/icons/tool%1.png").arg(i)));
+        b->setIconSize(QSize(16, 16));
+        connect(b, &QToolButton::clicked, this, [this, i] { Command2_Click(i); });
+        Command2[i] = b;
+    }
+
+    Frame1 = new QGroupBox(QStringLiteral("出力画像"), client);
+    Frame1->setGeometry(tw(0, 540, 3675, 3495));
+    Combo1 = new QComboBox(Frame1);
+    Combo1->setGeometry(tw(90, 270, 1245, 300));
+    for (const char* p : purposes) Combo1->addItem(QString::fromUtf8(p));
+    connect(Combo1, &QComboBox::activated, this, &FRM_QUILMOAP::Combo1_Click);
+
+    const QString captions[6] = {QStringLiteral("横幅:"),
+                                 QStringLiteral("高さ:"),
+                                 QStringLiteral("PNGﾌｧｲﾙｻｲｽﾞ(byte):"),
+                                 QStringLiteral("BMPﾌｧｲﾙｻｲｽﾞ(byte):"),
+                                 QStringLiteral("色数 :"),
+                                 QStringLiteral("結果ｻｲｽﾞ :")};
+    const QPoint captionAt[6] = {twp(150, 840),  twp(150, 1290),  twp(150, 2190),
+                                 twp(150, 2490), twp(2400, 3180), twp(120, 3180)};
+    for (int i = 0; i < 6; ++i) Label1[i] = label(Frame1, captions[i], captionAt[i]);
+    const QRect fieldAt[4] = {tw(600, 780, 735, 270), tw(600, 1230, 735, 270),
+                              tw(1950, 2130, 1605, 270), tw(1950, 2430, 1605, 270)};
+    // Digits only, typed or pasted; "+" and "-" reach the window's zoom keys first.
+    auto* digits =
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+    for (int i = 0; i < 4; ++i) {
+        auto* t = new QLineEdit(Frame1);
+        t->setGeometry(fieldAt[i]);
+        t->setValidator(digits);
+        Text1[i] = t;
+    }
+    Text1[0]->setText(QStringLiteral("96"));
+    Text1[1]->setText(QStringLiteral("96"));
+
+    LEAD1View = new ImageView(LEAD1, Frame1);
+    LEAD1View->setGeometry(tw(1410, 240, 2175, 1830));
+    LEAD1View->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LEAD1View->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    Command1[0] = new QPushButton(QStringLiteral("比率調整"), Frame1);
+    Command1[0]->setGeometry(tw(120, 2760, 1095, 345));
+    Command1[1] = new QPushButton(QStringLiteral("減色化"), Frame1);
+    Command1[1]->setGeometry(tw(2400, 2760, 1155, 345));
+    for (int i = 0; i < 2; ++i)
+        connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
+    Label6 = new QLabel(Frame1);
+    Label6->setGeometry(tw(1050, 3150, 1215, 255));
+    Label5 = new QLabel(Frame1);
+    Label5->setGeometry(tw(2940, 3150, 585, 255));
+
+    Frame2 = new QGroupBox(QStringLiteral("入力ファイル一覧"), client);
+    Frame2->setGeometry(tw(0, 4080, 3675, 3135));
+    Drive1 = new DriveList(Frame2);
+    Drive1->setGeometry(tw(120, 240, 3465, 300));
+    Dir1 = new DirList(Frame2);
+    Dir1->setGeometry(tw(120, 600, 3465, 1560));
+    File1 = new FileList(Frame2);
+    File1->setGeometry(tw(120, 2220, 3495, 810));
+    File1->setPattern(QStringLiteral("*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO"));
+    File1->setPath(Dir1->Path());
+    Drive1->setDrive(Dir1->Path());
+    connect(Drive1, &DriveList::Change, this, &FRM_QUILMOAP::Drive1_Change);
+    connect(Dir1, &DirList::Change, this, &FRM_QUILMOAP::Dir1_Change);
+    connect(File1, &FileList::DblClick, this, &FRM_QUILMOAP::File1_DblClick);
+    connect(File1, &FileList::KeyPress, this, &FRM_QUILMOAP::File1_KeyPress);
+
+    Picture1 = new QWidget(client);
+    Picture1->setGeometry(tw(0, 7230, 9090, 345));
+    Label2 = label(Picture1, QStringLiteral("100%"), twp(30, 30));
+    Label3 = label(Picture1, QString(), twp(720, 30));
+    Label4 = label(Picture1, QString(), twp(2100, 30));
+    Label3->setMinimumWidth(1380 / TwipsPerPixel);
+    Label4->setMinimumWidth(3000 / TwipsPerPixel);
+}
+
+QAction* FRM_QUILMOAP::menuItem(QMenu* menu, const char* name, const QString& caption,
+                                const QKeySequence& shortcut) {
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(shortcut);
+    return a;
+}
+
+void FRM_QUILMOAP::createMenus() {
+    QMenuBar* bar = menuBar();
+    auto menu = [bar](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    auto sub = [](QMenu* parent, const char* name, const QString& caption) {
+        QMenu* m = parent->addMenu(caption);
+        m->setObjectName(QString::fromLatin1(name));
+        return m;
+    };
+    using K = QKeySequence;
+
+    QMenu* file = menu("MNU_FILE", QStringLiteral("ﾌｧｲﾙ(&F)"));
+    MNU_FILE_OPEN =
+        menuItem(file, "MNU_FILE_OPEN", QStringLiteral("開く(&O)..."), K(Qt::CTRL | Qt::Key_O));
+    MNU_FILE_RELOAD =
+        menuItem(file, "MNU_FILE_RELOAD", QStringLiteral("開き直す(&R)"), K(Qt::CTRL | Qt::Key_R));
+    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H1"));
+    MNU_FILE_ASAVE =
+        menuItem(file, "MNU_FILE_ASAVE", QStringLiteral("上書き保存(&V)"), K(Qt::CTRL | Qt::Key_S));
+    MNU_FILE_SAVE = menuItem(file, "MNU_FILE_SAVE", QStringLiteral("名前を付けて保存(&S)..."));
+    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H2"));
+    MNU_FILE_MAIL =
+        menuItem(file, "MNU_FILE_MAIL", QStringLiteral("ﾒｰﾙ送信(&M)..."), K(Qt::CTRL | Qt::Key_M));
+    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H3"));
+    MNU_FILE_EXIT = menuItem(file, "MNU_FILE_EXIT", QStringLiteral("終了(&X)"));
+
+    QMenu* edit = menu("MNU_EDIT", QStringLiteral("編集(&E)"));
+    MNU_EDIT_UNDO =
+        menuItem(edit, "MNU_EDIT_UNDO", QStringLiteral("元に戻す(&U)"), K(Qt::CTRL | Qt::Key_Z));
+    MNU_EDIT_REDO =
+        menuItem(edit, "MNU_EDIT_REDO", QStringLiteral("やり直す(&R)"), K(Qt::CTRL | Qt::Key_Y));
+    edit->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_H0"));
+    MNU_EDIT_COPY =
+        menuItem(edit, "MNU_EDIT_COPY", QStringLiteral("ｺﾋﾟｰ(&C)"), K(Qt::CTRL | Qt::Key_C));
+    MNU_EDIT_PAST =
+        menuItem(edit, "MNU_EDIT_PAST", QStringLiteral("ﾍﾟｰｽﾄ(&P)"), K(Qt::CTRL | Qt::Key_V));
+    edit->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_H1"));
+    MNU_EDIT_TEXT = menuItem(edit, "MNU_EDIT_TEXT", QStringLiteral("文字の挿入(&A)..."),
+                             K(Qt::CTRL | Qt::Key_T));
+    MNU_EDIT_BKGROUND =
+        menuItem(edit, "MNU_EDIT_BKGROUND", QStringLiteral("背景の塗りつぶし(&B)..."),
+                 K(Qt::CTRL | Qt::Key_F));
+    edit->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_H2"));
+    QMenu* gen = sub(edit, "MNU_EDIT_GEN", QStringLiteral("減色化(&G)"));
+    const QString gcolor[4] = {QStringLiteral("256色 (8ビット)"), QStringLiteral("16色 (4ビット)"),
+                               QStringLiteral("4色 (2ビット)"), QStringLiteral("2色 (1ビット)")};
+    for (int i = 0; i < 4; ++i) MNU_EDIT_GCOLOR[i] = menuItem(gen, "MNU_EDIT_GCOLOR", gcolor[i]);
+    gen->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_GH1"));
+    MNU_EDIT_GCOLSET = menuItem(gen, "MNU_EDIT_GCOLSET", QStringLiteral("減色数指定..."));
+    QMenu* hiri = sub(edit, "MNU_EDIT_HIRI", QStringLiteral("比率調整(&H)"));
+    MNU_EDIT_HIRITU[0] = menuItem(hiri, "MNU_EDIT_HIRITU", QStringLiteral("幅基準"));
+    MNU_EDIT_HIRITU[1] = menuItem(hiri, "MNU_EDIT_HIRITU", QStringLiteral("高さ基準"));
+
+    QMenu* img = menu("MNU_IMG", QStringLiteral("画像"));
+    MNU_IMG_INFO = menuItem(img, "MNU_IMG_INFO", QStringLiteral("画像の情報(&I)..."));
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H1"));
+    const QString roll[4] = {QStringLiteral("左回転(&L)"), QStringLiteral("右回転(&R)"),
+                             QStringLiteral("上下反転(&V)"), QStringLiteral("左右反転(&H)")};
+    for (int i = 0; i < 4; ++i) MNU_IMG_ROLL[i] = menuItem(img, "MNU_IMG_ROLL", roll[i]);
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H2"));
+    MNU_IMG_GLAY = menuItem(img, "MNU_IMG_GLAY", QStringLiteral("ｸﾞﾚｰｽｹｰﾙに変換(&G)"));
+    MNU_IMG_CTURN = menuItem(img, "MNU_IMG_CTURN", QStringLiteral("色の反転(&T)"));
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H3"));
+    MNU_IMG_ALL = menuItem(img, "MNU_IMG_ALL", QStringLiteral("画像処理(&P)..."));
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H4"));
+    MNU_IMG_ALLSELECT =
+        menuItem(img, "MNU_IMG_ALLSELECT", QStringLiteral("全て選択(&A)"), K(Qt::CTRL | Qt::Key_A));
+
+    QMenu* dsp = menu("MNU_DSP", QStringLiteral("表示(&V)"));
+    MNU_DSP_ZOOMIN = menuItem(dsp, "MNU_DSP_ZOOMIN", QStringLiteral("拡大(&Z)    +"));
+    MNU_DSP_ZOOMOUT = menuItem(dsp, "MNU_DSP_ZOOMOUT", QStringLiteral("縮小(&O)    -"));
+    MNU_DSP_ORG =
+        menuItem(dsp, "MNU_DSP_ORG", QStringLiteral("元のｻｲｽﾞに戻す(&Z)"), K(Qt::CTRL | Qt::Key_H));
+    dsp->addSeparator()->setObjectName(QStringLiteral("MNU_DSP_H1"));
+    MNU_DSP_FREFRESH =
+        menuItem(dsp, "MNU_DSP_FREFRESH", QStringLiteral("ﾌｧｲﾙ一覧を更新(&R)"), K(Qt::Key_F5));
+    dsp->addSeparator()->setObjectName(QStringLiteral("MNU_DSP_H2"));
+    MNU_DSP_MOTION =
+        menuItem(dsp, "MNU_DSP_MOTION", QStringLiteral("Motion Viewer ..."), K(Qt::Key_F9));
+
+    QMenu* pro = menu("MNU_PRO", QStringLiteral("ﾂｰﾙ(&T)"));
+    MNU_PRO_LUPAN = menuItem(pro, "MNU_PRO_LUPAN", QStringLiteral("ﾙﾊﾟﾝｻﾌﾞﾀｲﾄﾙ ﾒｰｶｰ(&R)..."));
+    MNU_PRO_NENGA = menuItem(pro, "MNU_PRO_NENGA", QStringLiteral("携帯年賀状 ﾒｰｶｰ(&N)..."));
+    MNU_PRO_CALEN = menuItem(pro, "MNU_PRO_CALEN", QStringLiteral("ｶﾚﾝﾀﾞｰ ﾒｰｶｰ(&C)..."));
+    MNU_PRO_PLATE = menuItem(pro, "MNU_PRO_PLATE", QStringLiteral("ﾅﾝﾊﾞｰﾌﾟﾚｰﾄ ﾒｰｶｰ(&P)..."));
+    pro->addSeparator()->setObjectName(QStringLiteral("MNU_PRO_H1"));
+    MNU_PRO_DEFSIZE = menuItem(pro, "MNU_PRO_DEFSIZE", QStringLiteral("ﾃﾞﾌｫﾙﾄｻｲｽﾞ設定(&D)..."));
+    pro->addSeparator()->setObjectName(QStringLiteral("MNU_PRO_H2"));
+    MNU_PRO_OPTION = menuItem(pro, "MNU_PRO_OPTION", QStringLiteral("ｵﾌﾟｼｮﾝ(&O)..."));
+
+    QMenu* help = menu("MNU_HELP", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    MNU_HELP_VER = menuItem(help, "MNU_HELP_VER", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&V)..."));
+
+    auto handle = [this](QAction* a, void (FRM_QUILMOAP::*slot)()) {
+        connect(a, &QAction::triggered, this, slot);
+        m_working.insert(a);
+    };
+    handle(MNU_FILE_OPEN, &FRM_QUILMOAP::MNU_FILE_OPEN_Click);
+    handle(MNU_FILE_RELOAD, &FRM_QUILMOAP::MNU_FILE_RELOAD_Click);
+    handle(MNU_FILE_EXIT, &FRM_QUILMOAP::MNU_FILE_EXIT_Click);
+    handle(MNU_IMG_INFO, &FRM_QUILMOAP::MNU_IMG_INFO_Click);
+    handle(MNU_HELP_VER, &FRM_QUILMOAP::MNU_HELP_VER_Click);
+    handle(MNU_IMG_ALLSELECT, &FRM_QUILMOAP::MNU_IMG_ALLSELECT_Click);
+    handle(MNU_PRO_DEFSIZE, &FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click);
+    handle(MNU_DSP_ZOOMIN, &FRM_QUILMOAP::MNU_DSP_ZOOMIN_Click);
+    handle(MNU_DSP_ZOOMOUT, &FRM_QUILMOAP::MNU_DSP_ZOOMOUT_Click);
+    handle(MNU_DSP_ORG, &FRM_QUILMOAP::MNU_DSP_ORG_Click);
+    handle(MNU_DSP_FREFRESH, &FRM_QUILMOAP::MNU_DSP_FREFRESH_Click);
+    updateActions();
+}
+
+QAction* FRM_QUILMOAP::toolbarCommand(int index) const {
+    QAction* const commands[8] = {MNU_FILE_OPEN, MNU_FILE_ASAVE, MNU_EDIT_TEXT,   MNU_EDIT_COPY,
+                                  MNU_EDIT_PAST, MNU_DSP_ZOOMIN, MNU_DSP_ZOOMOUT, MNU_FILE_MAIL};
+    return index >= 0 && index < 8 ? commands[index] : nullptr;
+}
+
+void FRM_QUILMOAP::updateActions() {
+    for (QAction* a : findChildren<QAction*>())
+        if (!a->isSeparator() && !a->menu()) a->setEnabled(!m_busy && m_working.contains(a));
+    for (QWidget* w : std::initializer_list<QWidget*>{Command1[0], Command1[1], Combo1})
+        w->setEnabled(!m_busy);
+    MNU_EDIT_UNDO->setEnabled(MNU_EDIT_UNDO->isEnabled() && undoAvailable);
+    MNU_EDIT_REDO->setEnabled(MNU_EDIT_REDO->isEnabled() && redoAvailable);
+    // While a size field has the focus its "+", "-" and clipboard keys belong to the field.
+    for (QAction* a : {MNU_DSP_ZOOMIN, MNU_DSP_ZOOMOUT, MNU_EDIT_COPY, MNU_EDIT_PAST})
+        if (m_sizeFieldFocus) a->setEnabled(false);
+    for (int i = 0; i < 8; ++i)
+        Command2[i]->setEnabled(!m_busy && m_working.contains(toolbarCommand(i)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Start-up, settings, shutdown
+
+void FRM_QUILMOAP::Form_Load(const QString& commandLine) {
+    LEAD2->RgnFrameType = 1;
+    LEAD2->RgnMarkingMode = 1;
+    LEAD2->PaintSizeMode = 4;
+    LEAD2->setPaintZoomFactor(100);
+    LEAD2->ResetView();
+    IniLoad();
+    Combo1->setCurrentIndex(0);
+    Combo1_Click();
+    // A default size below 1 (kept in the settings file as written) gives no blank picture.
+    LEAD1->CreateBitmap(settings.px[0], settings.py[0], 24);
+    LEAD2->CreateBitmap(settings.px[0], settings.py[0], 24);
+    if (!commandLine.isEmpty()) {
+        show();
+        FileLoad(commandLine);
+    }
+}
+
+void FRM_QUILMOAP::IniLoad() {
+    Profile ini;
+    ini.load(AppPaths::settingsFile()); // unreadable: every value takes its default
+    settings = readSettings(ini);
+
+    move(int(settings.left / TwipsPerPixel), int(settings.top / TwipsPerPixel));
+    if (!settings.dir.isEmpty() && Dir1->setPath(settings.dir)) Drive1->setDrive(settings.dir);
+    if (settings.left == 0 && settings.top == 0)
+        CL_GL010C::instance().RVN_SetFormMoveTop(this, 1, false);
+    if (settings.width == 0 || settings.height == 0) {
+        settings.width = 800 * TwipsPerPixel;
+        settings.height = 600 * TwipsPerPixel;
+    }
+    resize(qMax(1, settings.width / TwipsPerPixel), qMax(1, settings.height / TwipsPerPixel));
+
+    addressBook.load(AppPaths::addressFile()); // a failed read is never written back
+}
+
+bool FRM_QUILMOAP::IniSave() {
+    // The normal-state geometry is written without changing the window's state: committing
+    // settings from another window must not un-maximise this one.
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const QPoint framePos =
+        (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+            ? normal.topLeft()
+            : pos();
+    settings.left = framePos.x() * TwipsPerPixel;
+    settings.top = framePos.y() * TwipsPerPixel;
+    settings.width = normal.width() * TwipsPerPixel;
+    settings.height = normal.height() * TwipsPerPixel;
+    settings.dir = File1->Path();
+
+    QStringList errors;
+    Profile ini;
+    const QString iniPath = AppPaths::settingsFile();
+    if (!ini.load(iniPath)) {
+        // Never replace a file we could not read: its other sections would be lost.
+        errors.append(ini.errorString());
+    } else {
+        writeSettings(settings, ini);
+        if (ini.isModified() && !ini.save(iniPath)) errors.append(ini.errorString());
+    }
+    if (addressBook.isModified() && !addressBook.save(AppPaths::addressFile()))
+        errors.append(addressBook.errorString());
+    m_iniSaveError = errors.join(QLatin1Char('\n'));
+    return errors.isEmpty();
+}
+
+void FRM_QUILMOAP::closeEvent(QCloseEvent* e) {
+    Form_Unload();
+    e->accept();
+}
+
+void FRM_QUILMOAP::Form_Unload() {
+    if (m_unloaded) return;
+    m_unloaded = true;
+    delete imgInfo;
+    imgInfo = nullptr;
+    if (!IniSave())
+        Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
+    // Every other window ends with the main window.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != this && w->isVisible()) w->close();
+}
+
+void FRM_QUILMOAP::MNU_FILE_EXIT_Click() {
+    close();
+}
+
+FRM_IMGINFO* FRM_QUILMOAP::imageInfoWindow() {
+    if (!imgInfo) imgInfo = new FRM_IMGINFO(this);
+    return imgInfo;
+}
+
+void FRM_QUILMOAP::MNU_IMG_INFO_Click() {
+    imageInfoWindow()->exec();
+}
+
+void FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click() {
+    FRM_DEFSIZE dlg(settings, this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    if (!IniSave())
+        Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
+    Combo1_Click();
+}
+
+void FRM_QUILMOAP::MNU_HELP_VER_Click() {
+    FRM_VER ver(this);
+    ver.exec();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout and keys
+
+void FRM_QUILMOAP::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    Form_Resize();
+}
+
+void FRM_QUILMOAP::Form_Resize() {
+    const QWidget* client = centralWidget();
+    if (!client) return;
+    const int w = client->width(), h = client->height();
+    const int statusHeight = Picture1->height();
+    LEAD2View->setGeometry(LEAD2View->x(), LEAD2View->y(), qMax(0, w - LEAD2View->x()),
+                           qMax(0, h - LEAD2View->y() - statusHeight));
+    Frame2->resize(Frame2->width(), qMax(0, h - Frame2->y() - statusHeight));
+    File1->resize(File1->width(), qMax(0, Frame2->height() - File1->y() - 6));
+    Picture1->setGeometry(0, h - statusHeight, w, statusHeight);
+}
+
+bool FRM_QUILMOAP::eventFilter(QObject* watched, QEvent* e) {
+    // A key travels up through the parents of the focused widget; act on it once.
+    const QWidget* focus = QApplication::focusWidget();
+    if (e->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->window() == this &&
+        (watched == focus || (!focus && watched == this))) {
+        // The window sees typed characters before the focused control; the control still gets
+        // them (the size fields then discard them).
+        const QString text = static_cast<QKeyEvent*>(e)->text();
+        if (text == QLatin1String("+"))
+            MNU_DSP_ZOOMIN_Click();
+        else if (text == QLatin1String("-"))
+            MNU_DSP_ZOOMOUT_Click();
+    }
+    for (int i = 0; i < 4; ++i) {
+        if (watched != Text1[i]) continue;
+        if (e->type() == QEvent::FocusIn) Text1_GotFocus(i);
+        if (e->type() == QEvent::FocusOut) Text1_LostFocus(i);
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
+
+void FRM_QUILMOAP::Text1_GotFocus(int) {
+    m_sizeFieldFocus = true;
+    updateActions();
+}
+
+void FRM_QUILMOAP::Text1_LostFocus(int) {
+    m_sizeFieldFocus = false;
+    updateActions();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drops
+
+void FRM_QUILMOAP::dragEnterEvent(QDragEnterEvent* e) {
+    if (e->mimeData()->hasUrls()) e->acceptProposedAction();
+}
+
+void FRM_QUILMOAP::dropEvent(QDropEvent* e) {
+    const QList<QUrl> urls = e->mimeData()->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
+    e->acceptProposedAction();
+    FileLoad(urls.first().toLocalFile()); // only the first file of a multi-file drop
+}

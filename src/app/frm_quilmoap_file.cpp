@@ -1,0 +1,86 @@
+// The file menu of the main window: opening, reloading, dropped files and the command line.
+#include "app/frm_quilmoap.h"
+
+#include "editing/frm_imginfo.h"
+#include "platform/dialogs.h"
+#include "platform/filebrowser.h"
+#include "platform/imagecodec.h"
+#include "platform/imagecontrol.h"
+#include "util/cl_gl010c.h"
+#include "util/messages.h"
+
+#include <QFileInfo>
+
+namespace {
+QString openFilter() {
+    const char* const entries[][2] = {
+        {"画像ﾌｧｲﾙ", "*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO"},
+        {"Jpeg-Files(*.JPG)", "*.JPG;*.JPEG"},
+        {"Compuserve GIF(*.GIF)", "*.GIF"},
+        {"Windows or OS/2 Bitmap(*.BMP)", "*.BMP"},
+        {"Tagged Image File Format(*.TIF)", "*.TIF"},
+        {"Portable Network Graphics(*.PNG)", "*.PNG"},
+        {"Zsoft Paintbrush(*.PCX)", "*.PCX"},
+        {"Truevision Targa(*.TGA)", "*.TGA"},
+        {"Windows Icons(*.ICO)", "*.ICO"},
+        {"全てのﾌｧｲﾙ(*.*)", "*.*"},
+    };
+    QString filter;
+    for (const auto& e : entries)
+        filter += QString::fromUtf8(e[0]) + QChar(0) + QString::fromUtf8(e[1]) + QChar(0);
+    return filter;
+}
+} // namespace
+
+bool FRM_QUILMOAP::FileLoad(const QString& fname) {
+    if (fname.isEmpty()) return false;
+    const CL_GL010C& gl = CL_GL010C::instance();
+    // A file that fails changes nothing on screen: the canvas commits only a whole picture.
+    const ImageCodec::Error error = LEAD2->Load(fname);
+    if (error != ImageCodec::Error::None) {
+        Dialogs::inform(this, ImageCodec::errorText(error, fname), Dialogs::Icon::Exclamation);
+        return false;
+    }
+    const QString name = gl.RVN_GetFileName(fname);
+    setWindowTitle(Msg::appTitle() + QStringLiteral(" - ") + name +
+                   QStringLiteral(" (%1x%2x%3BPP)")
+                       .arg(LEAD2->BitmapWidth())
+                       .arg(LEAD2->BitmapHeight())
+                       .arg(LEAD2->BitsPerPixel()));
+
+    QStringList values;
+    if (LEAD2->GetFileInfo(fname)) {
+        for (const auto& line : ImageCodec::infoLines(name, LEAD2->Info))
+            values.append(line.second);
+    } else {
+        // Never the previous file's values: what we know for sure, the rest blank.
+        values = {name, QString(), QString(), QStringLiteral("%1 Pixels").arg(LEAD2->BitmapWidth()),
+                  QStringLiteral("%1 Pixels").arg(LEAD2->BitmapHeight())};
+    }
+    imageInfoWindow()->setValues(values);
+    LEAD2->ResetView();
+    return true;
+}
+
+void FRM_QUILMOAP::MNU_FILE_OPEN_Click() {
+    const CL_GL010C& gl = CL_GL010C::instance();
+    const QString file =
+        gl.RVN_ShowOpenFileDlg(this, openFilter(), settings.folder, QString(), false);
+    if (file.isEmpty()) return;
+    settings.folder = QFileInfo(file).absolutePath();
+    WaitCursor wait;
+    FileLoad(file);
+}
+
+void FRM_QUILMOAP::MNU_FILE_RELOAD_Click() {
+    FileLoad(lastSavedFile);
+}
+
+void FRM_QUILMOAP::File1_DblClick() {
+    const QString name = File1->FileName();
+    if (!name.isEmpty()) FileLoad(CL_GL010C::instance().RVN_Path(File1->Path()) + name);
+}
+
+void FRM_QUILMOAP::File1_KeyPress(int key) {
+    if (key == 13) File1_DblClick();
+}

@@ -1,0 +1,246 @@
+// The main window headless: start-up with and without settings, the settings round trip,
+// layout on resize, the zoom keys, and the files written at shutdown.
+#include "app/appsettings.h"
+#include "app/frm_quilmoap.h"
+#include "app/startup.h"
+#include "platform/filebrowser.h"
+#include "platform/imagecontrol.h"
+#include "platform/imageview.h"
+#include "scripteddialogs.h"
+#include "util/profile.h"
+#include "util/textcodec.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    QString ini() const { return AppPaths::settingsFile(); }
+
+private slots:
+    void init() {
+        QVERIFY(dir.isValid());
+        AppPaths::setConfigFolder(dir.path());
+        QFile::remove(ini());
+        QFile::remove(AppPaths::addressFile());
+    }
+
+    void settingsValues_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("qfact");
+        QTest::addColumn<int>("px0");
+        QTest::addColumn<int>("py0");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::newRow("missing file") << QByteArray() << 20 << 96 << 84 << 0 << 0;
+        QTest::newRow("qfact 1") << QByteArray("[Jpeg]\r\nQFact=1\r\n") << 20 << 96 << 84 << 0 << 0;
+        QTest::newRow("qfact 2") << QByteArray("[Jpeg]\r\nQFact=2\r\n") << 2 << 96 << 84 << 0 << 0;
+        QTest::newRow("qfact 255")
+            << QByteArray("[jpeg]\r\nqfact=255\r\n") << 255 << 96 << 84 << 0 << 0;
+        QTest::newRow("qfact 256")
+            << QByteArray("[Jpeg]\r\nQFact=256\r\n") << 20 << 96 << 84 << 0 << 0;
+        QTest::newRow("qfact x") << QByteArray("[Jpeg]\r\nQFact=x\r\n") << 20 << 96 << 84 << 0 << 0;
+        QTest::newRow("qfact overflow")
+            << QByteArray("[Jpeg]\r\nQFact=99999\r\n") << 20 << 96 << 84 << 0 << 0;
+        QTest::newRow("size zero, junk, negative, half")
+            << QByteArray("[Defsize]\r\n0PX=0\r\n0PY=abc\r\n") << 20 << 96 << 84 << 0 << 0;
+        QTest::newRow("negative kept")
+            << QByteArray("[Defsize]\r\n0PX=-5\r\n0PY= 2.5px\r\n") << 20 << -5 << 2 << 0 << 0;
+        QTest::newRow("width only")
+            << QByteArray("[MainForm]\r\nWidth=9000\r\n") << 20 << 96 << 84 << 9000 << 0;
+    }
+    void settingsValues() {
+        QFETCH(QByteArray, ini);
+        Profile p;
+        QVERIFY(p.parse(ini));
+        const AppSettings s = readSettings(p);
+        QTEST(int(s.qfact), "qfact");
+        QTEST(int(s.px[0]), "px0");
+        QTEST(int(s.py[0]), "py0");
+        QTEST(int(s.width), "width");
+        QTEST(int(s.height), "height");
+        QCOMPARE(int(s.px[6]), 640);
+        QCOMPARE(int(s.py[6]), 480);
+    }
+
+    void firstRun() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        QCOMPARE(w.size(), QSize(800, 600));
+        QCOMPARE(w.LEAD1->BitmapWidth(), 96);
+        QCOMPARE(w.LEAD1->BitmapHeight(), 84);
+        QCOMPARE(w.LEAD2->BitsPerPixel(), 24);
+        QCOMPARE(w.Text1[3]->text(), QStringLiteral("10000"));
+        QCOMPARE(w.settings.qfact, qint16(20));
+        QVERIFY(!w.MNU_EDIT_UNDO->isEnabled());
+        QVERIFY(w.MNU_DSP_ZOOMIN->isEnabled());
+        w.close();
+        QVERIFY(dialogs.asked.isEmpty());
+        Profile saved;
+        QVERIFY(saved.load(ini()));
+        QCOMPARE(saved.value("MainForm", "Width"), QStringLiteral("12000"));
+        QCOMPARE(saved.value("Jpeg", "QFact"), QStringLiteral("20"));
+        QCOMPARE(saved.value("Defsize", "6PY"), QStringLiteral("480"));
+        // An empty address book that was never touched creates no file.
+        QVERIFY(!QFile::exists(AppPaths::addressFile()));
+    }
+
+    void badDefaultSizeIsHarmless() {
+        writeAll(ini(), "[Defsize]\r\n0PX=-5\r\n0PY=30000\r\n");
+        FRM_QUILMOAP w;
+        QVERIFY(!w.LEAD1->Bitmap()); // refused, not crashed
+        w.close();
+        Profile saved;
+        QVERIFY(saved.load(ini()));
+        QCOMPARE(saved.value("Defsize", "0PX"), QStringLiteral("-5")); // kept as written
+    }
+
+    void saveKeepsTheRestOfTheFile() {
+        const QByteArray before =
+            "; comment\r\n[Other]\r\nkey=\x82\xa0\r\n[MainForm]\r\nLeft=300\r\n"
+            "Top=150\r\nWidth=9000\r\nHeight=6000\r\n[Mail]\r\nSMTP=mx\r\n";
+        writeAll(ini(), before);
+        FRM_QUILMOAP w;
+        QCOMPARE(w.pos(), QPoint(20, 10));
+        QCOMPARE(w.size(), QSize(600, 400));
+        QCOMPARE(w.settings.smtp, QStringLiteral("mx"));
+        w.close();
+        const QByteArray after = readAll(ini());
+        QVERIFY(
+            after.startsWith("; comment\r\n[Other]\r\nkey=\x82\xa0\r\n[MainForm]\r\nLeft=300\r\n"));
+        Profile saved;
+        QVERIFY(saved.parse(after));
+        QCOMPARE(saved.value("Mail", "SMTP"), QStringLiteral("mx"));
+        QCOMPARE(saved.value("MainForm", "Height"), QStringLiteral("6000"));
+    }
+
+    void addressBookKeptUnlessEdited() {
+        QByteArray book;
+        for (int i = 1; i <= 1002; ++i)
+            book +=
+                "name" + QByteArray::number(i) + "<a" + QByteArray::number(i) + "@example.jp>\r\n";
+        book += "\x83\x65\x83\x58\x83\x67"; // a last line without its line end, in CP932
+        writeAll(AppPaths::addressFile(), book);
+        {
+            FRM_QUILMOAP w;
+            QCOMPARE(w.addressBook.entries.size(), 1000);
+            w.close();
+        }
+        QCOMPARE(readAll(AppPaths::addressFile()), book);
+        {
+            FRM_QUILMOAP w;
+            w.addressBook.entries[0] = QStringLiteral("新しい<new@example.jp>");
+            w.close();
+        }
+        const QByteArray after = readAll(AppPaths::addressFile());
+        QVERIFY(after.startsWith(TextCodec::toCp932(u"新しい<new@example.jp>\r\nname2<")));
+        QVERIFY(after.endsWith("name1002<a1002@example.jp>\r\n\x83\x65\x83\x58\x83\x67"));
+    }
+
+    void unwritableSettingsReportedOnce() {
+        ScriptedDialogs dialogs;
+        AppPaths::setConfigFolder(dir.filePath("missing/folder"));
+        FRM_QUILMOAP w;
+        w.close();
+        QCOMPARE(dialogs.messages().size(), 1);
+    }
+
+    void layoutOnResize() {
+        FRM_QUILMOAP w;
+        w.show();
+        w.resize(900, 700);
+        QApplication::processEvents();
+        const QWidget* client = w.centralWidget();
+        const int h = client->height(), statusHeight = w.Picture1->height();
+        QCOMPARE(w.LEAD2View->geometry(), QRect(248, 0, client->width() - 248, h - statusHeight));
+        QCOMPARE(w.Frame2->height(), h - 272 - statusHeight);
+        QCOMPARE(w.File1->height(), w.Frame2->height() - 148 - 6);
+        QCOMPARE(w.Picture1->y(), h - statusHeight);
+        w.resize(200, 100); // smaller than the left column: nothing negative
+        QApplication::processEvents();
+        QCOMPARE(w.LEAD2View->width(), 0);
+        w.close();
+    }
+
+    void leadsizeCaps() {
+        FRM_QUILMOAP w;
+        w.Text1[0]->setText("200");
+        w.Text1[1]->setText("150");
+        w.leadsize();
+        QCOMPARE(w.LEAD1View->size(), QSize(145, 122));
+        w.Text1[0]->setText("");
+        w.leadsize();
+        QCOMPARE(w.LEAD1View->width(), 2);
+        w.close();
+    }
+
+    void zoomKeys() {
+        FRM_QUILMOAP w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.Text1[0]->setFocus();
+        QTRY_VERIFY(w.Text1[0]->hasFocus());
+        QVERIFY(!w.MNU_DSP_ZOOMIN->isEnabled()); // the field owns its keys while focused
+        QTest::keyClicks(w.Text1[0], "+a");
+        QCOMPARE(w.LEAD2->PaintZoomFactor(), 200);
+        QCOMPARE(w.Text1[0]->text(), QStringLiteral("96"));
+        QCOMPARE(w.Label2->text(), QStringLiteral("200%"));
+        QTest::keyClicks(w.Text1[0], "---");
+        QCOMPARE(w.LEAD2->PaintZoomFactor(), 80);
+        w.close();
+    }
+
+    void zoomSteps() {
+        FRM_QUILMOAP w;
+        QList<int> up, down;
+        w.LEAD2->setPaintZoomFactor(10);
+        for (int i = 0; i < 20; ++i) {
+            up.append(w.LEAD2->PaintZoomFactor());
+            w.MNU_DSP_ZOOMIN_Click();
+        }
+        for (int i = 0; i < 20; ++i) {
+            down.append(w.LEAD2->PaintZoomFactor());
+            w.MNU_DSP_ZOOMOUT_Click();
+        }
+        const QList<int> steps = {10,  20,  30,  40,  50,  60,  70,  80,  90,   100,
+                                  200, 300, 400, 500, 600, 700, 800, 900, 1000, 1000};
+        QCOMPARE(up, steps);
+        QList<int> reversed(steps.rbegin() + 1, steps.rend());
+        reversed.append(10);
+        QCOMPARE(down, reversed);
+        w.close();
+    }
+
+    void commandLine_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("none") << QStringList{"q"} << QString();
+        QTest::newRow("spaces joined")
+            << QStringList{"q", "/tmp/my", "pic.png"} << "/tmp/my pic.png";
+        QTest::newRow("quoted") << QStringList{"q", "\"/tmp/a b.png\""} << "/tmp/a b.png";
+        QTest::newRow("inner quotes kept") << QStringList{"q", "\"a\"b\""} << "\"a\"b\"";
+    }
+    void commandLine() {
+        QFETCH(QStringList, args);
+        QTEST(commandLineFileName(args), "name");
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
