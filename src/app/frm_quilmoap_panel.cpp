@@ -1,0 +1,163 @@
+// The output panel, the toolbar and the file browser of the main window.
+#include "app/frm_quilmoap.h"
+
+#include "app/colourfit.h"
+#include "platform/dialogs.h"
+#include "platform/filebrowser.h"
+#include "platform/imagecontrol.h"
+#include "platform/imagelimits.h"
+#include "platform/imageview.h"
+#include "util/messages.h"
+#include "util/numbers.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QToolButton>
+
+namespace {
+constexpr int bmpLimits[PurposeCount] = {10000, 8000, 8000, 4000, 6000, 6000, 30000};
+constexpr int pngLimit = 5500;
+} // namespace
+
+void FRM_QUILMOAP::Combo1_Click() {
+    const int i = Combo1->currentIndex();
+    if (i < 0 || i >= PurposeCount) return;
+    Text1[0]->setText(QString::number(settings.px[i]));
+    Text1[1]->setText(QString::number(settings.py[i]));
+    Text1[2]->setText(QString::number(pngLimit));
+    Text1[3]->setText(QString::number(bmpLimits[i]));
+    Command1_Click(0);
+    leadsize();
+}
+
+void FRM_QUILMOAP::Command1_Click(int index) {
+    if (index == 1) {
+        PNGRedraw(0);
+        return;
+    }
+    if (index != 0 || !LEAD2->Bitmap()) return;
+    // Ratio adjustment: keep left, top and width, take the height from the output's ratio.
+    const double w = Val(Text1[0]->text()), h = Val(Text1[1]->text());
+    const QRect r = LEAD2->HasRgn() ? LEAD2->rgn() : LEAD2->image().rect();
+    if (w <= 0 || h <= 0) return; // no ratio to keep
+    const double height = h / w * r.width();
+    const auto rounded = CLng(height);
+    if (!rounded || *rounded < 1) return;
+    LEAD2->SetRgnRect(r.left(), r.top(), r.width(), *rounded);
+}
+
+void FRM_QUILMOAP::leadsize() {
+    // The output is shown at real size up to 143 x 120, inside a one-pixel border.
+    const int w = qBound(0, int(CIntSat(Val(Text1[0]->text()))), 143);
+    const int h = qBound(0, int(CIntSat(Val(Text1[1]->text()))), 120);
+    LEAD1View->resize(w + 2, h + 2);
+    LEAD1->ForceRepaint();
+}
+
+namespace {
+void paintField(QLineEdit* field, const QColor& colour) {
+    QPalette p = field->palette();
+    p.setColor(QPalette::Base, colour);
+    field->setPalette(p);
+}
+} // namespace
+
+bool FRM_QUILMOAP::PNGRedraw(int cset) {
+    if (m_busy || !LEAD1->Bitmap()) return false;
+    m_busy = true; // no command may run inside the search
+    updateActions();
+    WaitCursor wait;
+    storeUndoCopy();
+    const QImage source = LEAD1->image().convertToFormat(QImage::Format_RGB32);
+    const FitLimits limits{CLngSat(Val(Text1[2]->text())), CLngSat(Val(Text1[3]->text()))};
+    paintField(Text1[2], Qt::red);
+    paintField(Text1[3], Qt::red);
+
+    // The labels repaint directly: processing events here would let the user start another
+    // command inside this one.
+    auto progress = [this, cset](const FitPass& pass) {
+        Label5->setText(QString::number(pass.colours));
+        Label5->repaint();
+        if (pass.pngSize >= 0) Text1[2]->setText(QString::number(pass.pngSize));
+        if (pass.bmpSize >= 0) Text1[3]->setText(QString::number(pass.bmpSize));
+        if (cset <= 0) {
+            if (pass.pngOk) paintField(Text1[2], Qt::white);
+            if (pass.bmpOk) paintField(Text1[3], Qt::white);
+        }
+        Text1[2]->repaint();
+        Text1[3]->repaint();
+    };
+    const auto encoder = [](const QImage& image, int format, int bits) {
+        return ImageCodec::encode(image, format, bits, 0);
+    };
+    const FitResult result = ::PNGRedraw(source, limits, cset, encoder, progress);
+
+    const bool fixed = cset > 0;
+    if (result.ok && !result.image.isNull()) {
+        LEAD1->setImage(result.image, result.bits);
+        reducedPng = result.png;
+        Label5->setText(QString::number(result.colours));
+        Label6->setText(result.pngSize >= 0 ? QString::number(result.pngSize) : QString());
+    } else {
+        // Nothing over the limit is kept: the output stays as it was before the search.
+        LEAD1->setBitmap(*LEAD4[0]);
+        Label6->clear();
+    }
+    Text1[2]->setText(QString::number(limits.png));
+    Text1[3]->setText(QString::number(limits.bmp));
+    paintField(Text1[2], Qt::white);
+    paintField(Text1[3], Qt::white);
+    m_busy = false;
+    updateActions();
+    if (!result.ok && !fixed)
+        Dialogs::get().message(this, Msg::colourReductionFailed(), Msg::appTitle(),
+                               Dialogs::Icon::None, Dialogs::Buttons::Ok);
+    if (result.ok && !fixed) reduced = true;
+    return result.ok;
+}
+
+void FRM_QUILMOAP::Command2_Click(int index) {
+    QAction* command = toolbarCommand(index);
+    if (command && !m_busy && m_working.contains(command)) command->trigger();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Zoom
+
+void FRM_QUILMOAP::setZoom(int percent) {
+    LEAD2->setPaintZoomFactor(percent);
+    Label2->setText(QString::number(LEAD2->PaintZoomFactor()) + QLatin1Char('%'));
+    Label2->adjustSize();
+}
+
+void FRM_QUILMOAP::MNU_DSP_ZOOMIN_Click() {
+    const int zoom = LEAD2->PaintZoomFactor();
+    if (zoom <= 900) setZoom(zoom + (zoom >= 100 ? 100 : 10));
+}
+
+void FRM_QUILMOAP::MNU_DSP_ZOOMOUT_Click() {
+    const int zoom = LEAD2->PaintZoomFactor();
+    if (zoom > 10) setZoom(zoom - (zoom > 100 ? 100 : 10));
+}
+
+void FRM_QUILMOAP::MNU_DSP_ORG_Click() {
+    setZoom(100);
+}
+
+// ---------------------------------------------------------------------------------------------
+// File browser
+
+void FRM_QUILMOAP::Drive1_Change() {
+    Dir1->setPath(Drive1->Drive());
+}
+
+void FRM_QUILMOAP::Dir1_Change() {
+    File1->setPath(Dir1->Path());
+}
+
+void FRM_QUILMOAP::MNU_DSP_FREFRESH_Click() {
+    Drive1->Refresh();
+    Dir1->Refresh();
+    File1->Refresh();
+}

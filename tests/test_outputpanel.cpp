@@ -1,0 +1,229 @@
+// The output panel headless: selection and rebuild, the colour-fit search as the window runs
+// it, and the default-size window.
+#include "app/frm_defsize.h"
+#include "app/frm_quilmoap.h"
+#include "editing/selection.h"
+#include "platform/imagecodec.h"
+#include "platform/imagecontrol.h"
+#include "platform/imageview.h"
+#include "scripteddialogs.h"
+#include "util/profile.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+// A photo-like picture: smooth gradients with noise, so colour counts matter for the size.
+QImage photo(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245 + 12345;
+            const int n = int(seed >> 27) - 16;
+            img.setPixel(x, y,
+                         qRgb(qBound(0, x * 255 / w + n, 255), qBound(0, y * 255 / h + n, 255),
+                              qBound(0, (x + y) * 127 / (w + h) + 64 + n, 255)));
+        }
+    return img;
+}
+} // namespace
+
+class TestOutputPanel : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase() {
+        ImageCodec::initialize();
+        AppPaths::setConfigFolder(dir.path());
+    }
+
+    void moveTarget_data() {
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<QSize>("rgn");
+        QTest::addColumn<QPoint>("to");
+        QTest::newRow("inside") << QPointF(10.7, 20.2) << QSize(50, 50) << QPoint(10, 20);
+        QTest::newRow("past right and bottom")
+            << QPointF(500, 500) << QSize(50, 40) << QPoint(70, 120);
+        QTest::newRow("past left and top") << QPointF(-30, -1) << QSize(50, 40) << QPoint(0, 0);
+        QTest::newRow("wider than picture") << QPointF(5, 5) << QSize(300, 40) << QPoint(0, 5);
+    }
+    void moveTarget() {
+        QFETCH(QPointF, pointer);
+        QFETCH(QSize, rgn);
+        QTEST(Selection::moveTarget(pointer, QSize(120, 160), rgn), "to");
+    }
+
+    void selectAllRebuilds() {
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(photo(120, 160));
+        const QImage before = w.LEAD1->image();
+        w.reduced = true;
+        w.MNU_IMG_ALLSELECT_Click();
+        QCOMPARE(w.Label4->text(), QStringLiteral("(0,0)-(120,160) W=120, H=160"));
+        QCOMPARE(w.LEAD1->image().size(), QSize(96, 84));
+        QCOMPARE(w.LEAD1->BitsPerPixel(), 24);
+        QCOMPARE(w.LEAD4[0]->image(), before); // the previous output is the undo copy
+        QVERIFY(w.undoAvailable);
+        QVERIFY(!w.reduced);
+        w.close();
+    }
+
+    void rightDragMovesSelection() {
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(photo(120, 160));
+        w.LEAD2->setPaintZoomFactor(200);
+        w.LEAD2->SetRgnRect(0, 0, 40, 30);
+        w.LEAD2_MouseMove(Qt::RightButton, {}, 100, 20);
+        QCOMPARE(w.LEAD2->rgn(), QRect(50, 10, 40, 30));
+        QCOMPARE(w.Label3->text(), QStringLiteral("100,20"));
+        w.LEAD2_MouseMove(Qt::RightButton, {}, 1000, 1000); // past the edges: touches them
+        QCOMPARE(w.LEAD2->rgn(), QRect(80, 130, 40, 30));
+        w.LEAD2_MouseMove(Qt::LeftButton | Qt::RightButton, {}, 0, 0); // not the right alone
+        QCOMPARE(w.LEAD2->rgn(), QRect(80, 130, 40, 30));
+        w.close();
+    }
+
+    void rebuildRefusals_data() {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("no selection") << "96" << false << false;
+        QTest::newRow("width 0") << "0" << true << false;
+        QTest::newRow("width empty") << "" << true << false;
+        QTest::newRow("beyond the pixel limit") << "99999" << true << true;
+    }
+    void rebuildRefusals() {
+        QFETCH(QString, width);
+        QFETCH(bool, selection);
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(photo(120, 160));
+        const QImage before = w.LEAD1->image();
+        w.Text1[0]->setText(width);
+        if (selection) w.LEAD2->SetRgnRect(10, 10, 50, 50);
+        w.LEAD2_MouseMove(Qt::RightButton, {}, 30, 30);
+        w.LEAD2_RgnChange();
+        QCOMPARE(w.LEAD1->image(), before);
+        QVERIFY(!w.undoAvailable);
+        QTEST(!dialogs.messages().isEmpty(), "warned");
+        w.close();
+    }
+
+    void colourFitInTheWindow_data() {
+        QTest::addColumn<QString>("pngLimit");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("fits") << "5500" << true;
+        QTest::newRow("limit 0 fails") << "0" << false;
+    }
+    void colourFitInTheWindow() {
+        QFETCH(QString, pngLimit);
+        QFETCH(bool, ok);
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(photo(300, 260));
+        w.MNU_IMG_ALLSELECT_Click();
+        const QImage before = w.LEAD1->image();
+        w.Text1[2]->setText(pngLimit);
+        w.Command1_Click(1);
+        QCOMPARE(w.reduced, ok);
+        QCOMPARE(w.Text1[2]->text(), pngLimit); // the limits come back after the search
+        QCOMPARE(w.Text1[3]->text(), QStringLiteral("10000"));
+        QCOMPARE(w.Text1[2]->palette().color(QPalette::Base), QColor(Qt::white));
+        QVERIFY(w.MNU_DSP_ZOOMIN->isEnabled());
+        if (ok) {
+            QVERIFY(dialogs.messages().isEmpty());
+            QCOMPARE(w.Label6->text().toLongLong(), qint64(w.reducedPng.size()));
+            QVERIFY(w.reducedPng.size() <= 5500);
+            QCOMPARE(w.LEAD1->SaveMemory(75, w.LEAD1->BitsPerPixel(), 0), w.reducedPng);
+            QVERIFY(w.Label5->text().toInt() >= 2);
+        } else {
+            QCOMPARE(dialogs.messages(),
+                     QStringList{"減色に失敗しました。ファイルサイズを大きく設定して下さい。"});
+            QCOMPARE(dialogs.asked[0].icon, Dialogs::Icon::None);
+            QCOMPARE(w.Label6->text(), QString());
+            QCOMPARE(w.LEAD1->image(), before); // nothing over the limit is kept
+        }
+        QCOMPARE(w.LEAD4[0]->image(), before);
+        w.close();
+    }
+
+    void defaultSizeParsing_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value"); // 0: refused
+        QTest::newRow("plain") << "96" << 96;
+        QTest::newRow("blanks") << " 120 " << 120;
+        QTest::newRow("half to even") << "12.5" << 12;
+        QTest::newRow("half up to even") << "13.5" << 14;
+        QTest::newRow("one") << "1" << 1;
+        QTest::newRow("largest") << "32767" << 32767;
+        QTest::newRow("too large") << "32768" << 0;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("negative") << "-5" << 0;
+        QTest::newRow("letters") << "96px" << 0;
+        QTest::newRow("empty") << "" << 0;
+    }
+    void defaultSizeParsing() {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        QCOMPARE(int(parseDefaultSize(text).value_or(0)), value);
+    }
+
+    void defaultSizeWindow() {
+        ScriptedDialogs dialogs;
+        AppSettings s;
+        s.px = {96, 96, 96, 96, 96, 96, 640};
+        s.py = {84, 68, 68, 26, 40, 40, 480};
+        {
+            FRM_DEFSIZE dlg(s);
+            QCOMPARE(dlg.Combo1->currentIndex(), -1);
+            dlg.Combo1->setCurrentIndex(2);
+            dlg.Combo1_Click();
+            dlg.Command1_Click(1); // cancel drops the model's sizes
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+            QCOMPARE(s.px[0], qint16(96));
+        }
+        {
+            FRM_DEFSIZE dlg(s);
+            dlg.Combo1->setCurrentIndex(2);
+            dlg.Combo1_Click();
+            dlg.Text1[0]->setText("abc");
+            dlg.Command1_Click(0); // refused: the window stays, nothing stored
+            QCOMPARE(dialogs.messages().size(), 1);
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+            QCOMPARE(s.px[0], qint16(96));
+            dlg.Text1[0]->setText("120");
+            dlg.Command1_Click(0);
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+            QCOMPARE(s.px[5], qint16(1));
+            QCOMPARE(s.py[5], qint16(1));
+            QCOMPARE(s.py[0], qint16(94));
+        }
+    }
+
+    void defaultSizeFromTheMenu() {
+        FRM_QUILMOAP w;
+        w.Combo1->setCurrentIndex(3);
+        w.Combo1_Click();
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<FRM_DEFSIZE*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->Text1[3]->setText("48");
+            dlg->Command1[0]->click();
+        });
+        w.MNU_PRO_DEFSIZE_Click();
+        QCOMPARE(w.Text1[0]->text(), QStringLiteral("48")); // the current purpose follows at once
+        Profile ini;
+        QVERIFY(ini.load(AppPaths::settingsFile()));
+        QCOMPARE(ini.value("Defsize", "3PX"), QStringLiteral("48"));
+        w.close();
+    }
+};
+
+QTEST_MAIN(TestOutputPanel)
+#include "test_outputpanel.moc"
