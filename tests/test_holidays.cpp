@@ -1,4 +1,5 @@
 // Holidays: the rule grammar, the substitutes, the holiday file and the current law.
+#include "cli/holidayscommand.h"
 #include "makers/cl_gl028c.h"
 
 #include <QtTest>
@@ -237,6 +238,35 @@ private slots:
         QCOMPARE(holidays.Holiday(13), QString());
         holidays.setHoliday(0, "1");
         QCOMPARE(holidays.Holiday(0), QString());
+    }
+
+    void command_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::newRow("no year") << QStringList{} << 1;
+        QTest::newRow("two years") << QStringList{"2026", "2027"} << 1;
+        QTest::newRow("not a number") << QStringList{"20x6"} << 1;
+        QTest::newRow("sign") << QStringList{"+2026"} << 1;
+        QTest::newRow("year 0") << QStringList{"0"} << 1;
+        QTest::newRow("year 10000") << QStringList{"10000"} << 1;
+        QTest::newRow("2026") << QStringList{"2026"} << 0;
+    }
+    void command() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(runHolidays(args, outStream, errStream), code);
+        outStream.flush();
+        errStream.flush();
+        QCOMPARE(err.startsWith("usage: quilmo holidays YEAR"), code != 0);
+        if (code == 0)
+            QCOMPARE(out, QString("2026-01-01\n2026-01-12\n2026-02-11\n2026-02-23\n2026-03-20\n"
+                                  "2026-04-29\n2026-05-04\n2026-05-05\n2026-05-06\n2026-07-20\n"
+                                  "2026-08-11\n2026-09-21\n2026-09-22\n2026-09-23\n2026-10-12\n"
+                                  "2026-11-03\n2026-11-23\n"));
+        else
+            QVERIFY(out.isEmpty());
     }
 };
 
