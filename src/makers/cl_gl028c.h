@@ -55,13 +55,14 @@ public:
     void useBuiltinCurrentLaw() { setHolidayText(currentLawRules()); }
 
     // The holiday law from 2000 on, as a holiday text: one section per year whose holidays
-    // differ from the law in force now, and "ALL" for that law.
+    // differ from the law in force now, and "ALL" for that law (which earlier years read too).
     static QString currentLawRules();
 
     // The days of month mm of year yyyy that the rule names, in the order of its tokens (no
     // substitutes). Days outside the month are dropped; at most 100 days are kept.
     static QList<int> ruleDays(const QString& rule, int yyyy, int mm);
-    // Equinox days of the year (day of March and of September).
+    // Equinox days of the year (day of March and of September), by a formula that matches the
+    // published days from 1980 to 2099 only.
     static int springEquinox(int yyyy);
     static int autumnEquinox(int yyyy);
 
