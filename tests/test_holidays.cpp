@@ -1,0 +1,274 @@
+// Holidays: the rule grammar, the substitutes, the holiday file and the current law.
+#include "cli/holidayscommand.h"
+#include "makers/cl_gl028c.h"
+
+#include <QtTest>
+
+namespace {
+
+// The holidays of each year under the law, as MMDD; a holiday falling on a Sunday is left out,
+// since WeekCheck answers it with the Sunday.
+const QMap<int, QString> lawTable = {
+    {2000, "0101 0110 0211 0320 0429 0503 0504 0505 0720 0915 0923 1009 1103 1123 1223"},
+    {2001, "0101 0108 0212 0320 0430 0503 0504 0505 0720 0915 0924 1008 1103 1123 1224"},
+    {2002, "0101 0114 0211 0321 0429 0503 0504 0506 0720 0916 0923 1014 1104 1123 1223"},
+    {2003, "0101 0113 0211 0321 0429 0503 0505 0721 0915 0923 1013 1103 1124 1223"},
+    {2004, "0101 0112 0211 0320 0429 0503 0504 0505 0719 0920 0923 1011 1103 1123 1223"},
+    {2005, "0101 0110 0211 0321 0429 0503 0504 0505 0718 0919 0923 1010 1103 1123 1223"},
+    {2006, "0102 0109 0211 0321 0429 0503 0504 0505 0717 0918 0923 1009 1103 1123 1223"},
+    {2007, "0101 0108 0212 0321 0430 0503 0504 0505 0716 0917 0924 1008 1103 1123 1224"},
+    {2008, "0101 0114 0211 0320 0429 0503 0505 0506 0721 0915 0923 1013 1103 1124 1223"},
+    {2009, "0101 0112 0211 0320 0429 0504 0505 0506 0720 0921 0922 0923 1012 1103 1123 1223"},
+    {2010, "0101 0111 0211 0322 0429 0503 0504 0505 0719 0920 0923 1011 1103 1123 1223"},
+    {2011, "0101 0110 0211 0321 0429 0503 0504 0505 0718 0919 0923 1010 1103 1123 1223"},
+    {2012, "0102 0109 0211 0320 0430 0503 0504 0505 0716 0917 0922 1008 1103 1123 1224"},
+    {2013, "0101 0114 0211 0320 0429 0503 0504 0506 0715 0916 0923 1014 1104 1123 1223"},
+    {2014, "0101 0113 0211 0321 0429 0503 0505 0506 0721 0915 0923 1013 1103 1124 1223"},
+    {2015, "0101 0112 0211 0321 0429 0504 0505 0506 0720 0921 0922 0923 1012 1103 1123 1223"},
+    {2016, "0101 0111 0211 0321 0429 0503 0504 0505 0718 0811 0919 0922 1010 1103 1123 1223"},
+    {2017, "0102 0109 0211 0320 0429 0503 0504 0505 0717 0811 0918 0923 1009 1103 1123 1223"},
+    {2018, "0101 0108 0212 0321 0430 0503 0504 0505 0716 0811 0917 0924 1008 1103 1123 1224"},
+    {2019, "0101 0114 0211 0321 0429 0430 0501 0502 0503 0504 0506 0715 0812 0916 0923 1014 "
+           "1022 1104 1123"},
+    {2020, "0101 0113 0211 0224 0320 0429 0504 0505 0506 0723 0724 0810 0921 0922 1103 1123"},
+    {2021, "0101 0111 0211 0223 0320 0429 0503 0504 0505 0722 0723 0809 0920 0923 1103 1123"},
+    {2022, "0101 0110 0211 0223 0321 0429 0503 0504 0505 0718 0811 0919 0923 1010 1103 1123"},
+    {2023, "0102 0109 0211 0223 0321 0429 0503 0504 0505 0717 0811 0918 0923 1009 1103 1123"},
+    {2024, "0101 0108 0212 0223 0320 0429 0503 0504 0506 0715 0812 0916 0923 1014 1104 1123"},
+    {2025, "0101 0113 0211 0224 0320 0429 0503 0505 0506 0721 0811 0915 0923 1013 1103 1124"},
+    {2026, "0101 0112 0211 0223 0320 0429 0504 0505 0506 0720 0811 0921 0922 0923 1012 1103 "
+           "1123"},
+    {2027, "0101 0111 0211 0223 0322 0429 0503 0504 0505 0719 0811 0920 0923 1011 1103 1123"},
+    {2028, "0101 0110 0211 0223 0320 0429 0503 0504 0505 0717 0811 0918 0922 1009 1103 1123"},
+    {2029, "0101 0108 0212 0223 0320 0430 0503 0504 0505 0716 0811 0917 0924 1008 1103 1123"},
+    {2030, "0101 0114 0211 0223 0320 0429 0503 0504 0506 0715 0812 0916 0923 1014 1104 1123"},
+};
+
+// The holidays of a year as WeekCheck answers them; every other day must answer its weekday.
+QString holidaysOf(CL_GL028C& holidays, int year) {
+    QStringList days;
+    for (QDate day(year, 1, 1); day.year() == year; day = day.addDays(1)) {
+        const int answer = holidays.WeekCheck(year, day.month(), day.day());
+        if (answer == 0)
+            days << day.toString(u"MMdd");
+        else if (answer != day.dayOfWeek() % 7 + 1)
+            return day.toString(Qt::ISODate) + " answered " + QString::number(answer);
+    }
+    return days.join(u' ');
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+class TestHolidays : public QObject {
+    Q_OBJECT
+private slots:
+    void table_data() {
+        QTest::addColumn<bool>("currentLaw");
+        QTest::addColumn<int>("year");
+        for (int year = 2000; year <= 2002; ++year)
+            QTest::addRow("built-in %d", year) << false << year;
+        for (int year = 2000; year <= 2030; ++year) QTest::addRow("law %d", year) << true << year;
+    }
+    void table() {
+        QFETCH(bool, currentLaw);
+        QFETCH(int, year);
+        CL_GL028C holidays;
+        if (currentLaw)
+            holidays.useBuiltinCurrentLaw();
+        else
+            holidays.registerBuiltinTable();
+        QCOMPARE(holidaysOf(holidays, year), lawTable.value(year));
+    }
+
+    void invalidDates_data() {
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("m");
+        QTest::addColumn<int>("d");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("2001-02-29 carries") << 2001 << 2 << 29 << -1;
+        QTest::newRow("2000-02-29 leap day") << 2000 << 2 << 29 << 3;
+        QTest::newRow("April 31") << 2001 << 4 << 31 << -1;
+        QTest::newRow("month 13") << 2001 << 13 << 1 << -1;
+        QTest::newRow("month 0") << 2001 << 0 << 1 << -1;
+        QTest::newRow("day 0") << 2001 << 1 << 0 << -1;
+        QTest::newRow("year 0") << 0 << 1 << 1 << -1;
+        QTest::newRow("year 10000") << 10000 << 1 << 1 << -1;
+    }
+    void invalidDates() {
+        QFETCH(int, y);
+        QFETCH(int, m);
+        QFETCH(int, d);
+        QFETCH(int, answer);
+        CL_GL028C holidays;
+        holidays.registerBuiltinTable();
+        QCOMPARE(holidays.WeekCheck(y, m, d), answer);
+    }
+
+    void tokens_data() {
+        QTest::addColumn<QString>("rule");
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("month");
+        QTest::addColumn<QList<int>>("days");
+        QTest::newRow("blank after comma") << "1, 2MON" << 2001 << 1 << QList<int>{1, 8};
+        QTest::newRow("blank after keyword") << "SYUN \t" << 2001 << 3 << QList<int>{20};
+        QTest::newRow("lower case") << "syuu,2mon" << 2001 << 9 << QList<int>{23, 10};
+        QTest::newRow("equinox in any month") << "SYUN" << 2002 << 9 << QList<int>{21};
+        QTest::newRow("2MON from Tuesday") << "2MON" << 2001 << 5 << QList<int>{14};
+        QTest::newRow("2MON from Sunday") << "2MON" << 2001 << 7 << QList<int>{9};
+        QTest::newRow("3MON") << "3MON" << 2003 << 7 << QList<int>{21};
+        QTest::newRow("5MON present") << "5MON" << 2001 << 1 << QList<int>{29};
+        QTest::newRow("5MON missing") << "5MON" << 2001 << 2 << QList<int>{};
+        QTest::newRow("0MON, 6MON, MON") << "0MON,6MON,MON" << 2001 << 1 << QList<int>{};
+        QTest::newRow("halves to even") << "2.5,3.5" << 2001 << 6 << QList<int>{2, 4};
+        QTest::newRow("0 and 32") << "0,32,x,,-3" << 2001 << 1 << QList<int>{};
+        QTest::newRow("31 in April") << "30,31" << 2001 << 4 << QList<int>{30};
+        QTest::newRow("29 February") << "29" << 2001 << 2 << QList<int>{};
+        QTest::newRow("29 February leap") << "29" << 2004 << 2 << QList<int>{29};
+        QTest::newRow("overflow") << "3,70000,1e9" << 2001 << 1 << QList<int>{3};
+    }
+    void tokens() {
+        QFETCH(QString, rule);
+        QFETCH(int, year);
+        QFETCH(int, month);
+        QFETCH(QList<int>, days);
+        QCOMPARE(CL_GL028C::ruleDays(rule, year, month), days);
+    }
+
+    void equinoxes_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("spring");
+        QTest::addColumn<int>("autumn");
+        QTest::newRow("2001") << 2001 << 20 << 23;
+        QTest::newRow("2002") << 2002 << 21 << 23;
+        QTest::newRow("2012") << 2012 << 20 << 22;
+        QTest::newRow("2025") << 2025 << 20 << 23;
+        QTest::newRow("2026") << 2026 << 20 << 23;
+        QTest::newRow("2027") << 2027 << 21 << 23;
+        QTest::newRow("2028") << 2028 << 20 << 22;
+        QTest::newRow("2030") << 2030 << 20 << 23;
+        QTest::newRow("1979 floors down") << 1979 << 21 << 24;
+    }
+    void equinoxes() {
+        QFETCH(int, year);
+        QFETCH(int, spring);
+        QFETCH(int, autumn);
+        QCOMPARE(CL_GL028C::springEquinox(year), spring);
+        QCOMPARE(CL_GL028C::autumnEquinox(year), autumn);
+    }
+
+    // A Sunday the 31st: up to 2006 the shift leaves the month and is lost; later the 1st of
+    // the next month, or of the next year, takes its place.
+    void monthEnds_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("date");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("2002 lost") << "[ALL]\nMar=31" << QDate(2002, 4, 1) << 2;
+        QTest::newRow("2013 kept") << "[ALL]\nMar=31" << QDate(2013, 4, 1) << 0;
+        QTest::newRow("into next year") << "[2018]\n[ALL]\nDec=31" << QDate(2018, 1, 1) << 0;
+        QTest::newRow("between months") << "[ALL]\nJan=31\nFeb=2" << QDate(2001, 2, 1) << 0;
+    }
+    void monthEnds() {
+        QFETCH(QString, text);
+        QFETCH(QDate, date);
+        QFETCH(int, answer);
+        CL_GL028C holidays;
+        holidays.setHolidayText(text);
+        QCOMPARE(holidays.WeekCheck(date.year(), date.month(), date.day()), answer);
+    }
+
+    void holidayFile_data() {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QString>("jan");
+        QTest::newRow("own section") << 2001 << 2 << "1,15";
+        QTest::newRow("other year") << 2002 << 2 << "1";
+        QTest::newRow("200 is not 2001") << 200 << 2 << "1";
+        QTest::newRow("invalid date reads too") << 2001 << 32 << "1,15";
+    }
+    void holidayFile() {
+        QFETCH(int, year);
+        QFETCH(int, day);
+        QFETCH(QString, jan);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("holiday.ini");
+        writeFile(path, "[all]\nJan=1\nFeb=11\n[2001]\nJan = 1,15\n");
+        CL_GL028C holidays;
+        holidays.useBuiltinCurrentLaw();
+        holidays.holidayfile = path;
+        holidays.WeekCheck(year, 1, day);
+        QCOMPARE(holidays.Holiday(1), jan);
+        // A section replaces all twelve months, also with empty rules.
+        QCOMPARE(holidays.Holiday(2), QString(year == 2001 ? "" : "11"));
+        QCOMPARE(holidays.Holiday(3), QString());
+    }
+
+    void userFileOverridesOneYear() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("holiday.ini");
+        writeFile(path, CL_GL028C::currentLawRules().toLatin1() + "\n[2026]\nJun=1\n");
+        CL_GL028C holidays;
+        holidays.holidayfile = path;
+        QCOMPARE(holidaysOf(holidays, 2026), QString("0601"));
+        QCOMPARE(holidaysOf(holidays, 2027), lawTable.value(2027));
+        // An empty or missing file is not read: the rules read last stay.
+        QCOMPARE(holidays.WeekCheck(2026, 6, 1), 0);
+        writeFile(path, "");
+        QCOMPARE(holidays.WeekCheck(2026, 6, 1), 0);
+        holidays.holidayfile = dir.filePath("missing.ini");
+        QCOMPARE(holidays.WeekCheck(2026, 6, 1), 0);
+    }
+
+    void sharedObject() {
+        CL_GL028C& holidays = CL_GL028C::shared();
+        QCOMPARE(&holidays, &CL_GL028C::shared());
+        holidays.useBuiltinCurrentLaw();
+        QCOMPARE(holidays.WeekCheck(2026, 2, 23), 0);
+        holidays.registerBuiltinTable();
+        QVERIFY(holidays.holidayText().isEmpty());
+        QCOMPARE(holidays.WeekCheck(2026, 2, 23), 2);
+        // 3 May 2009 is a Sunday: its substitute skips 4 and 5 May even with the old table.
+        QCOMPARE(holidays.WeekCheck(2009, 5, 6), 0);
+        QCOMPARE(holidays.Holiday(9), QString("15,SYUU"));
+        QCOMPARE(holidays.Holiday(13), QString());
+        holidays.setHoliday(0, "1");
+        QCOMPARE(holidays.Holiday(0), QString());
+    }
+
+    void command_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
+        QTest::newRow("no year") << QStringList{} << 1;
+        QTest::newRow("two years") << QStringList{"2026", "2027"} << 1;
+        QTest::newRow("not a number") << QStringList{"20x6"} << 1;
+        QTest::newRow("sign") << QStringList{"+2026"} << 1;
+        QTest::newRow("year 0") << QStringList{"0"} << 1;
+        QTest::newRow("year 10000") << QStringList{"10000"} << 1;
+        QTest::newRow("2026") << QStringList{"2026"} << 0;
+    }
+    void command() {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        QCOMPARE(runHolidays(args, outStream, errStream), code);
+        outStream.flush();
+        errStream.flush();
+        QCOMPARE(err.startsWith("usage: quilmo holidays YEAR"), code != 0);
+        if (code == 0)
+            QCOMPARE(out, QString("2026-01-01\n2026-01-12\n2026-02-11\n2026-02-23\n2026-03-20\n"
+                                  "2026-04-29\n2026-05-04\n2026-05-05\n2026-05-06\n2026-07-20\n"
+                                  "2026-08-11\n2026-09-21\n2026-09-22\n2026-09-23\n2026-10-12\n"
+                                  "2026-11-03\n2026-11-23\n"));
+        else
+            QVERIFY(out.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHolidays)
+#include "test_holidays.moc"
