@@ -565,10 +565,10 @@ private slots:
         QCOMPARE(p.exitCode(), 0);
         const QStringList lines = QString::fromUtf8(p.readAllStandardOutput()).split('\n');
         QCOMPARE(lines.size(), 10);
-        QCOMPARE(lines[0], QString("ﾌｧｲﾙ名 ： cli.bmp"));
-        QCOMPARE(lines[2], QString("ｶﾗｰ階調 ： 1 BitsPerPixel"));
-        QCOMPARE(lines[5], QString("ﾒﾓﾘ使用量 ： 3600 Bytes"));
-        QCOMPARE(lines[8], QString("垂直解像度 ： 96 dpi"));
+        QCOMPARE(lines[0], QString("ﾌｧｲﾙ名 ：cli.bmp"));
+        QCOMPARE(lines[2], QString("ｶﾗｰ階調 ：1 BitsPerPixel"));
+        QCOMPARE(lines[5], QString("ﾒﾓﾘ使用量 ：3600 Bytes"));
+        QCOMPARE(lines[8], QString("垂直解像度 ：96 dpi"));
         p.start(QStringLiteral(QUILMO_BUILD_DIR "/quilmo"), {"info", dir.filePath("none.png")});
         QVERIFY(p.waitForFinished(30000));
         QVERIFY(p.exitCode() != 0);

@@ -3,6 +3,7 @@
 #include "app/frm_defsize.h"
 #include "editing/frm_imginfo.h"
 #include "editing/frm_ver.h"
+#include "makers/cl_gl028c.h"
 #include "platform/dialogs.h"
 #include "platform/filebrowser.h"
 #include "platform/imagecontrol.h"
@@ -312,6 +313,10 @@ void FRM_QUILMOAP::updateActions() {
 // Start-up, settings, shutdown
 
 void FRM_QUILMOAP::Form_Load(const QString& commandLine) {
+    // The old built-in table stays registered; the rules in force now take over from it.
+    CL_GL028C& holidays = CL_GL028C::shared();
+    holidays.registerBuiltinTable();
+    holidays.useBuiltinCurrentLaw();
     LEAD2->RgnFrameType = 1;
     LEAD2->RgnMarkingMode = 1;
     LEAD2->PaintSizeMode = 4;

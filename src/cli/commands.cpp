@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/holidayscommand.h"
 #include "platform/imagecodec.h"
 
 #include <QFileInfo>
@@ -13,7 +14,9 @@ const char* const usage = "usage: quilmo COMMAND [ARGS]\n"
                           "Commands:\n"
                           "  --help       show this text\n"
                           "  --version    show the version\n"
-                          "  info FILE    show the image information window's lines\n";
+                          "  info FILE    show the image information window's lines\n"
+                          "  holidays YEAR\n"
+                          "               list the year's public holidays, one YYYY-MM-DD a line\n";
 
 // The information window's nine rows, "caption value" each, as the window shows them.
 int info(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -21,7 +24,7 @@ int info(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QString path = args.mid(2).join(QLatin1Char(' '));
     if (path.isEmpty()) {
         err << "quilmo info: no file given\n";
-        return 2;
+        return 1;
     }
     ImageCodec::initialize();
     ImageCodec::FileInfo fi;
@@ -29,10 +32,10 @@ int info(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QString name = QFileInfo(path).fileName();
     if (!ImageCodec::fileInfo(path, &fi, &error)) {
         err << ImageCodec::errorText(error, name) << "\n";
-        return 1;
+        return 2;
     }
     for (const auto& [caption, value] : ImageCodec::infoLines(name, fi))
-        out << caption << ' ' << value << '\n';
+        out << caption << value << '\n'; // the caption ends in its own separator
     return 0;
 }
 } // namespace
@@ -45,6 +48,7 @@ int run(const QStringList& args) {
         return 0;
     }
     if (cmd == QLatin1String("info")) return info(args, out, err);
+    if (cmd == QLatin1String("holidays")) return runHolidays(args.mid(2));
     if (cmd == QLatin1String("--version")) {
         out << "quilmo " << QUILMO_VERSION << "\n";
         return 0;
