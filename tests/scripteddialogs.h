@@ -15,6 +15,7 @@ public:
         Icon icon = Icon::None;
         Buttons buttons = Buttons::Ok;
         FileFilters filters;
+        QString name; // the name a file dialog proposed
     };
     QList<Asked> asked;
     QList<QVariant> answers; // Answer as int, QStringList, QString, QFont, QColor; null = cancel
@@ -38,38 +39,38 @@ public:
 
     Answer message(QWidget*, const QString& text, const QString& title, Icon icon,
                    Buttons buttons) override {
-        asked.append({QStringLiteral("message"), text, title, icon, buttons, {}});
+        asked.append({QStringLiteral("message"), text, title, icon, buttons, {}, {}});
         if (answers.isEmpty()) return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
         return Answer(next().toInt());
     }
     QStringList openFiles(QWidget*, const FileFilters& filters, const QString& folder,
                           const QString&, bool) override {
-        asked.append({QStringLiteral("open"), folder, {}, Icon::None, Buttons::Ok, filters});
+        asked.append({QStringLiteral("open"), folder, {}, Icon::None, Buttons::Ok, filters, {}});
         const QVariant v = next();
         return v.typeId() == QMetaType::QStringList
                    ? v.toStringList()
                    : (v.isNull() ? QStringList() : QStringList{v.toString()});
     }
-    QString saveFile(QWidget*, const FileFilters& filters, const QString& folder, const QString&,
-                     int* filterIndex) override {
-        asked.append({QStringLiteral("save"), folder, {}, Icon::None, Buttons::Ok, filters});
+    QString saveFile(QWidget*, const FileFilters& filters, const QString& folder,
+                     const QString& name, int* filterIndex) override {
+        asked.append({QStringLiteral("save"), folder, {}, Icon::None, Buttons::Ok, filters, name});
         const QVariant v = next();
         if (!v.isNull() && filterIndex) *filterIndex = saveFilterIndex;
         return v.toString();
     }
     std::optional<QFont> font(QWidget*, const QFont&) override {
-        asked.append({QStringLiteral("font"), {}, {}, Icon::None, Buttons::Ok, {}});
+        asked.append({QStringLiteral("font"), {}, {}, Icon::None, Buttons::Ok, {}, {}});
         const QVariant v = next();
         return v.isNull() ? std::nullopt : std::optional<QFont>(v.value<QFont>());
     }
     std::optional<QColor> colour(QWidget*, const QColor&) override {
-        asked.append({QStringLiteral("colour"), {}, {}, Icon::None, Buttons::Ok, {}});
+        asked.append({QStringLiteral("colour"), {}, {}, Icon::None, Buttons::Ok, {}, {}});
         const QVariant v = next();
         return v.isNull() ? std::nullopt : std::optional<QColor>(v.value<QColor>());
     }
     std::optional<QString> input(QWidget*, const QString& prompt, const QString& title,
                                  const QString&) override {
-        asked.append({QStringLiteral("input"), prompt, title, Icon::None, Buttons::Ok, {}});
+        asked.append({QStringLiteral("input"), prompt, title, Icon::None, Buttons::Ok, {}, {}});
         const QVariant v = next();
         return v.isNull() ? std::nullopt : std::optional<QString>(v.toString());
     }

@@ -138,9 +138,9 @@ private slots:
         QVERIFY(w.MNU_DSP_ZOOMIN->isEnabled());
         if (ok) {
             QVERIFY(dialogs.messages().isEmpty());
-            QCOMPARE(w.Label6->text().toLongLong(), qint64(w.reducedPng.size()));
-            QVERIFY(w.reducedPng.size() <= 5500);
-            QCOMPARE(w.LEAD1->SaveMemory(75, w.LEAD1->BitsPerPixel(), 0), w.reducedPng);
+            const QByteArray png = w.LEAD1->SaveMemory(75, w.LEAD1->BitsPerPixel(), 0);
+            QCOMPARE(w.Label6->text().toLongLong(), qint64(png.size())); // what a save writes
+            QVERIFY(png.size() <= 5500);
             QVERIFY(w.Label5->text().toInt() >= 2);
         } else {
             QCOMPARE(dialogs.messages(),

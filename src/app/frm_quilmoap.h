@@ -79,7 +79,7 @@ public:
     QString lastSavedFile; // last successfully saved picture
     QByteArray reducedPng; // the PNG measured for the reduced output, written as it is
     bool undoAvailable = false, redoAvailable = false;
-    bool undoReduced = false; // the reduced flag that belongs to the undo copy
+    bool undoReduced = false, redoReduced = false; // the reduced flags of the two copies
 
     // --- procedures
     void IniLoad();
@@ -91,6 +91,13 @@ public:
     // Reduces the output's colours: cset < 1 searches for the most colours that meet both
     // limits, a positive cset reduces to that count. Returns true on success.
     bool PNGRedraw(int cset);
+    // Writes the output: JPEG for names ending in JPG/JPEG, PNG otherwise. On failure says why
+    // and changes nothing (the old file stays whole).
+    bool FileSave(const QString& fname);
+    static bool isJpegName(const QString& fname);
+    // FileSave, reducing a PNG to the limits first unless that is done; a failed reduction
+    // writes nothing.
+    bool saveReduced(const QString& fname);
     // Loads a picture into the canvas; on failure says why and changes nothing.
     bool FileLoad(const QString& fname);
     void updateActions();
@@ -112,6 +119,12 @@ public slots:
     void MNU_FILE_RELOAD_Click();
     void File1_DblClick();
     void File1_KeyPress(int key);
+    void MNU_FILE_SAVE_Click();
+    void MNU_FILE_ASAVE_Click();
+    void MNU_EDIT_UNDO_Click();
+    void MNU_EDIT_REDO_Click();
+    void MNU_EDIT_COPY_Click();
+    void MNU_EDIT_PAST_Click();
     void MNU_FILE_EXIT_Click();
     void LEAD2_MouseDown(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
     void LEAD2_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
@@ -138,6 +151,7 @@ private:
     void setZoom(int percent);
     FRM_IMGINFO* imageInfoWindow();
     QAction* toolbarCommand(int index) const;
+    void showResultSize(qint64 size);
     // Keeps the output (with its reduced flag) as the undo copy before it changes.
     void storeUndoCopy();
 

@@ -96,7 +96,6 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
     const bool fixed = cset > 0;
     if (result.ok && !result.image.isNull()) {
         LEAD1->setImage(result.image, result.bits);
-        reducedPng = result.png;
         Label5->setText(QString::number(result.colours));
         Label6->setText(result.pngSize >= 0 ? QString::number(result.pngSize) : QString());
     } else {

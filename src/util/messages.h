@@ -68,6 +68,24 @@ inline QString imageTooLarge() {
 inline QString imageUnsupported() {
     return QStringLiteral("ﾌｧｲﾙ %1 はこの形式では扱えません。");
 }
+inline QString saveFailed(const QString& file, const QString& reason) {
+    return QStringLiteral(
+               "ﾌｧｲﾙ %1 を保存できませんでした。以前のﾌｧｲﾙはそのまま残っています。\n\n%2")
+        .arg(file, reason);
+}
+inline QString overwriteQuestion(const QString& file) {
+    return QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(file);
+}
+inline QString jpegTooLargeTitle() {
+    return QStringLiteral("ﾌｧｲﾙｻｲｽﾞｵｰﾊﾞｰ");
+}
+inline QString jpegTooLarge() {
+    return QStringLiteral("現在の圧縮品質ではﾌｧｲﾙｻｲｽﾞが大きすぎています。"
+                          "自動的に品質を落として有効なﾌｧｲﾙｻｲｽﾞにしますか？");
+}
+inline QString jpegCannotFit() {
+    return QStringLiteral("この画像は圧縮品質を低下させてもﾌｧｲﾙｻｲｽﾞがｵｰﾊﾞｰしてしまいます");
+}
 inline QString imageWriteFailed() {
     return QStringLiteral("ﾌｧｲﾙ %1 に書き込めません。");
 }

@@ -1,0 +1,258 @@
+// Saving within the limits, undo and redo, and the clipboard, driven through the main window's
+// handlers with scripted dialogs.
+#include "app/frm_quilmoap.h"
+#include "app/jpegfit.h"
+#include "platform/imagecodec.h"
+#include "platform/imagecontrol.h"
+#include "scripteddialogs.h"
+
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QImage photo(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    quint32 seed = 99;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245 + 12345;
+            const int n = int(seed >> 27) - 16;
+            img.setPixel(x, y,
+                         qRgb(qBound(0, x * 255 / w + n, 255), qBound(0, y * 255 / h + n, 255),
+                              qBound(0, 128 + n * 3, 255)));
+        }
+    return img;
+}
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+// A window with a photo selected whole, so the output is a 96 x 84 true-colour picture.
+void prepare(FRM_QUILMOAP& w) {
+    w.LEAD2->setImage(photo(200, 175));
+    w.MNU_IMG_ALLSELECT_Click();
+}
+const QString yes = QStringLiteral("yes");
+} // namespace
+
+class TestSaving : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase() {
+        ImageCodec::initialize();
+        AppPaths::setConfigFolder(dir.path());
+    }
+
+    void pngRoundTripAtEveryDepth_data() {
+        QTest::addColumn<int>("cset");
+        QTest::addColumn<int>("bits");
+        QTest::newRow("search") << 0 << 8;
+        QTest::newRow("256") << 256 << 8;
+        QTest::newRow("16") << 16 << 4;
+        QTest::newRow("4") << 4 << 4;
+        QTest::newRow("2") << 2 << 1;
+    }
+    void pngRoundTripAtEveryDepth() {
+        QFETCH(int, cset);
+        QFETCH(int, bits);
+        FRM_QUILMOAP w;
+        prepare(w);
+        QVERIFY(w.PNGRedraw(cset));
+        if (cset) w.reduced = true; // as the colour menu commands leave it
+        QCOMPARE(w.LEAD1->BitsPerPixel(), bits);
+        const QString path = dir.filePath(QStringLiteral("depth%1.png").arg(cset));
+        QVERIFY(w.FileSave(path));
+        QCOMPARE(w.lastSavedFile, path);
+        QVERIFY(w.windowTitle().endsWith(QStringLiteral("(96x84x%1BPP)").arg(bits)));
+        const ImageCodec::Decoded back = ImageCodec::decodeFile(path);
+        QCOMPARE(back.image, w.LEAD1->image().convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(w.Label6->text().toLongLong(), QFileInfo(path).size());
+        w.close();
+    }
+
+    void jpegFitStopsAtFirstFittingFactor() {
+        const QImage img = photo(96, 84);
+        QList<qint64> sizes;
+        const JpegFit all = fitJpeg(img, 0, 20, [&](int, qint64 s) { sizes.append(s); });
+        QVERIFY(!all.fits);
+        QCOMPARE(all.factor, 255);
+        QCOMPARE(sizes.size(), 236); // every factor from 20 to 255, each shown
+        const qint64 limit = (sizes[0] + sizes.last()) / 2;
+        const JpegFit fit = fitJpeg(img, limit, 20);
+        QVERIFY(fit.fits);
+        QVERIFY(fit.bytes.size() <= limit);
+        const int first =
+            int(std::find_if(sizes.begin(), sizes.end(), [&](qint64 s) { return s <= limit; }) -
+                sizes.begin());
+        QCOMPARE(fit.factor, 20 + first);
+    }
+
+    void jpegSave_data() {
+        QTest::addColumn<QString>("limit");
+        QTest::addColumn<QStringList>("answers"); // to the size question
+        QTest::addColumn<int>("messages");
+        QTest::newRow("fits at once") << "50000" << QStringList() << 0;
+        QTest::newRow("limit 0, yes: loop to 255 and the second message")
+            << "0" << QStringList{yes} << 2;
+        QTest::newRow("limit 0, no: first file stays") << "0" << QStringList{"no"} << 1;
+    }
+    void jpegSave() {
+        QFETCH(QString, limit);
+        QFETCH(QStringList, answers);
+        QFETCH(int, messages);
+        ScriptedDialogs dialogs;
+        for (const QString& a : answers)
+            dialogs.answer(a == yes ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        FRM_QUILMOAP w;
+        prepare(w);
+        w.reduced = true;
+        w.Text1[2]->setText(limit);
+        const QString path = dir.filePath(QStringLiteral("a.JPEG"));
+        const QImage full = w.LEAD1->image();
+        QVERIFY(w.FileSave(path));
+        QCOMPARE(dialogs.messages().size(), messages);
+        if (messages) QCOMPARE(dialogs.asked[0].title, QStringLiteral("ﾌｧｲﾙｻｲｽﾞｵｰﾊﾞｰ"));
+        const QByteArray bytes = readAll(path);
+        const int factor = answers == QStringList{yes} ? 255 : 20;
+        QCOMPARE(bytes, ImageCodec::encode(full, ImageCodec::FormatJpeg, 24, factor));
+        QCOMPARE(w.Label6->text().toLongLong(), qint64(bytes.size()));
+        QCOMPARE(w.Label5->text(), QStringLiteral("ﾌﾙｶﾗｰ"));
+        QVERIFY(w.windowTitle().endsWith(QStringLiteral("a.JPEG (96x84x24BPP)")));
+        QVERIFY(!w.reduced); // a later PNG save reduces again
+        w.close();
+    }
+
+    void writeFailureChangesNothing_data() {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("a folder") << "folder.png";
+        QTest::newRow("missing folder") << "missing/x.png";
+        QTest::newRow("jpeg into a folder") << "folder.jpg";
+    }
+    void writeFailureChangesNothing() {
+        QFETCH(QString, target);
+        QDir(dir.path()).mkpath("folder.png");
+        QDir(dir.path()).mkpath("folder.jpg");
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        prepare(w);
+        w.reduced = true;
+        QVERIFY(w.FileSave(dir.filePath("good.png")));
+        const QString title = w.windowTitle();
+        const QImage output = w.LEAD1->image();
+        QVERIFY(!w.FileSave(dir.filePath(target)));
+        QCOMPARE(dialogs.messages().size(), 1);
+        QVERIFY(dialogs.messages()[0].contains(target.section('/', -1)));
+        QCOMPARE(w.lastSavedFile, dir.filePath("good.png"));
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(w.LEAD1->image(), output);
+        w.close();
+    }
+
+    void saveAsFlow() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        prepare(w);
+        // Overwrite save with nothing saved yet asks for a name; entry 2 without an extension
+        // writes a JPEG without any colour reduction.
+        dialogs.saveFilterIndex = 2;
+        dialogs.answer(dir.filePath("flow"));
+        w.MNU_FILE_ASAVE_Click();
+        QCOMPARE(w.lastSavedFile, dir.filePath("flow.jpg"));
+        QVERIFY(!w.reduced); // no reduction ran
+        QCOMPARE(w.Label5->text(), QStringLiteral("ﾌﾙｶﾗｰ"));
+        // The next proposal swaps the extension; a PNG then is reduced first.
+        dialogs.saveFilterIndex = 1;
+        dialogs.answer(dir.filePath("flow.png"));
+        w.MNU_FILE_SAVE_Click();
+        QCOMPARE(dialogs.asked.last().name, dir.filePath("flow.png"));
+        QVERIFY(w.reduced);
+        QVERIFY(QFileInfo(dir.filePath("flow.png")).size() <= 5500);
+        // Entry 1 and a bare name: ".png" is added, and the existing file is asked about again.
+        const QByteArray before = readAll(dir.filePath("flow.png"));
+        dialogs.answer(dir.filePath("flow")).answer(Dialogs::Answer::No);
+        w.MNU_FILE_SAVE_Click();
+        QCOMPARE(dialogs.messages().size(), 1);
+        QCOMPARE(readAll(dir.filePath("flow.png")), before);
+        QCOMPARE(w.lastSavedFile, dir.filePath("flow.png"));
+        // Overwrite save to a JPEG name reduces nothing.
+        w.lastSavedFile = dir.filePath("flow.jpg");
+        w.reduced = false;
+        w.MNU_FILE_ASAVE_Click();
+        QVERIFY(!w.reduced);
+        w.close();
+    }
+
+    void failedReductionWritesNothing() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        prepare(w);
+        w.Text1[2]->setText("10");
+        QVERIFY(!w.saveReduced(dir.filePath("never.png")));
+        QVERIFY(!QFile::exists(dir.filePath("never.png")));
+        QCOMPARE(dialogs.messages().size(), 1);
+        w.close();
+    }
+
+    void undoRedo() {
+        FRM_QUILMOAP w;
+        prepare(w); // rebuild 1: undo copy = blank start picture
+        const QImage first = w.LEAD1->image();
+        QVERIFY(w.MNU_EDIT_UNDO->isEnabled());
+        QVERIFY(!w.MNU_EDIT_REDO->isEnabled());
+        QVERIFY(w.PNGRedraw(0));
+        w.reduced = true;
+        const QImage reducedImage = w.LEAD1->image();
+        w.MNU_EDIT_UNDO_Click();
+        QCOMPARE(w.LEAD1->image(), first);
+        QVERIFY(!w.reduced); // the flag travels with its picture
+        QVERIFY(!w.MNU_EDIT_UNDO->isEnabled());
+        QVERIFY(w.MNU_EDIT_REDO->isEnabled());
+        w.MNU_EDIT_REDO_Click();
+        QCOMPARE(w.LEAD1->image(), reducedImage);
+        QVERIFY(w.reduced);
+        w.MNU_EDIT_UNDO_Click();
+        // A new selection after the undo, then redo: the new output becomes the undo copy.
+        w.LEAD2->SetRgnRect(10, 10, 100, 80);
+        const QImage selected = w.LEAD1->image();
+        QVERIFY(w.MNU_EDIT_REDO->isEnabled());
+        w.MNU_EDIT_REDO_Click();
+        QCOMPARE(w.LEAD1->image(), reducedImage);
+        w.MNU_EDIT_UNDO_Click();
+        QCOMPARE(w.LEAD1->image(), selected);
+        w.close();
+    }
+
+    void clipboard() {
+        FRM_QUILMOAP w;
+        QClipboard* cb = QGuiApplication::clipboard();
+        cb->clear();
+        w.LEAD2->setImage(photo(200, 175));
+        w.MNU_EDIT_COPY_Click(); // no selection: nothing is put there
+        QVERIFY(cb->image().isNull());
+        w.LEAD2->SetRgnRect(5, 6, 30, 20);
+        w.MNU_EDIT_COPY_Click();
+        QCOMPARE(cb->image().size(), QSize(30, 20));
+        QCOMPARE(cb->image().pixel(0, 0), photo(200, 175).pixel(5, 6));
+        QImage glass(40, 10, QImage::Format_ARGB32);
+        glass.fill(Qt::transparent);
+        cb->setImage(glass);
+        const QImage output = w.LEAD1->image();
+        w.MNU_EDIT_PAST_Click();
+        QCOMPARE(w.LEAD2->image().size(), QSize(40, 10));
+        QCOMPARE(w.LEAD2->BitsPerPixel(), 24);
+        QCOMPARE(w.LEAD2->image().pixel(3, 3), qRgb(255, 255, 255));
+        QCOMPARE(w.LEAD1->image(), output); // paste leaves the output alone
+        cb->clear();
+        w.MNU_EDIT_PAST_Click(); // nothing to paste: nothing changes
+        QCOMPARE(w.LEAD2->image().size(), QSize(40, 10));
+        w.close();
+    }
+};
+
+QTEST_MAIN(TestSaving)
+#include "test_saving.moc"
