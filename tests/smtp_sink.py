@@ -5,11 +5,14 @@ Environment:
   SINK_DIR       folder that receives N.eml (the message as it arrived) and N.json (envelope)
   SINK_USER      with SINK_PASSWORD: the only credentials AUTH accepts
   SINK_PASSWORD
-Any recipient whose address starts with "reject" is refused with 550.
+Any recipient whose address starts with "reject" is refused with 550. The server ends itself
+when the test that started it is gone, so a crashed test leaves nothing running.
 """
 import base64
 import json
 import os
+import threading
+import time
 
 from aiosmtpd.smtp import AuthResult
 
@@ -18,6 +21,14 @@ class Sink:
     def __init__(self):
         self.folder = os.environ["SINK_DIR"]
         self.count = 0
+        parent = os.getppid()
+
+        def watch():
+            while os.getppid() == parent:
+                time.sleep(1)
+            os._exit(0)
+
+        threading.Thread(target=watch, daemon=True).start()
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.startswith("reject"):

@@ -159,7 +159,7 @@ std::optional<Loaded> load(const QString& path, QString* error) {
     case TextFile::ReadResult::Ok:
         break;
     case TextFile::ReadResult::Missing:
-        if (error) *error = Msg::mailFileUnreadable(path, QStringLiteral("No such file"));
+        if (error) *error = Msg::mailFileMissing(path);
         return std::nullopt;
     case TextFile::ReadResult::Failed:
         if (error) *error = Msg::mailFileUnreadable(path, reason);

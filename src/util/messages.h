@@ -133,6 +133,9 @@ inline QString mailSendFailed(const QString& server, const QString& reason) {
 inline QString mailFileUnreadable(const QString& path, const QString& reason) {
     return QStringLiteral("%1 を読み込めません: %2").arg(path, reason);
 }
+inline QString mailFileMissing(const QString& path) {
+    return QStringLiteral("%1 が見つかりません").arg(path);
+}
 inline QString mailFileNotText(const QString& path, qsizetype line) {
     return QStringLiteral("%1 の %2 行目は Shift_JIS としても UTF-8 としても読めません")
         .arg(path)
