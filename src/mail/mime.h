@@ -60,8 +60,8 @@ struct MailFields {
 };
 
 // The composer's running size estimate in bytes: the ISO-2022-JP length of a header-like text
-// of the fields and the sender, plus 47, plus each existing attachment's size and 120 (at most
-// the first 100 entries count; missing or empty files count nothing).
+// of the fields and the sender, plus 47, plus each existing attachment's size and 120 (every
+// entry counts, as every entry is sent; missing or empty files count nothing).
 qint64 estimateSize(const MailFields& fields, const QString& sender);
 
 // The estimate's colour threshold: larger estimates are shown in red.
