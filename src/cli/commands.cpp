@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "cli/holidayscommand.h"
+#include "cli/mailcommand.h"
 #include "platform/imagecodec.h"
 
 #include <QFileInfo>
@@ -16,7 +17,9 @@ const char* const usage = "usage: quilmo COMMAND [ARGS]\n"
                           "  --version    show the version\n"
                           "  info FILE    show the image information window's lines\n"
                           "  holidays YEAR\n"
-                          "               list the year's public holidays, one YYYY-MM-DD a line\n";
+                          "               list the year's public holidays, one YYYY-MM-DD a line\n"
+                          "  mail --to LIST [options] FILE...\n"
+                          "               send pictures by mail (quilmo mail --help)\n";
 
 // The information window's nine rows, "caption value" each, as the window shows them.
 int info(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -49,6 +52,7 @@ int run(const QStringList& args) {
     }
     if (cmd == QLatin1String("info")) return info(args, out, err);
     if (cmd == QLatin1String("holidays")) return runHolidays(args.mid(2));
+    if (cmd == QLatin1String("mail")) return runMail(args.mid(2));
     if (cmd == QLatin1String("--version")) {
         out << "quilmo " << QUILMO_VERSION << "\n";
         return 0;

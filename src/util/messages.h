@@ -103,4 +103,101 @@ inline QString colourReductionFailed() {
     return QStringLiteral("減色に失敗しました。ファイルサイズを大きく設定して下さい。");
 }
 
+// --- mail -------------------------------------------------------------------------------
+// Reasons a mail could not be sent or a mail file not be read or written. The composer shows
+// them after its own sentence; the command-line tool prints them.
+
+inline QString mailNoRecipient() {
+    return QStringLiteral("宛先が指定されていません");
+}
+inline QString mailNoRecipientTitle() {
+    return QStringLiteral("宛先未設定");
+}
+inline QString mailBadRecipient(const QString& entry) {
+    return QStringLiteral("宛先のメールアドレスが正しくありません: %1").arg(entry);
+}
+inline QString mailNoSender() {
+    return QStringLiteral("差出人のメールアドレスが設定されていません");
+}
+inline QString mailBadSender(const QString& entry) {
+    return QStringLiteral("差出人のメールアドレスが正しくありません: %1").arg(entry);
+}
+inline QString mailNoServer() {
+    return QStringLiteral("SMTPサーバーが設定されていません");
+}
+inline QString mailBadServer(const QString& server) {
+    return QStringLiteral("SMTPサーバーの指定が正しくありません: %1").arg(server);
+}
+inline QString mailFieldSubject() {
+    return QStringLiteral("件名");
+}
+inline QString mailFieldRecipients() {
+    return QStringLiteral("宛先");
+}
+inline QString mailFieldSender() {
+    return QStringLiteral("差出人");
+}
+inline QString mailFieldBody() {
+    return QStringLiteral("本文");
+}
+inline QString mailFieldAttachment() {
+    return QStringLiteral("添付ファイル名");
+}
+inline QString mailFieldServer() {
+    return QStringLiteral("SMTPサーバー");
+}
+inline QString mailControlCharacter(const QString& field) {
+    return QStringLiteral("%1に改行や制御文字が含まれているため送信できません").arg(field);
+}
+inline QString mailUnencodable(const QString& chars) {
+    return QStringLiteral("次の文字はメールで送れません: %1").arg(chars);
+}
+inline QString mailBadContentType(const QString& type) {
+    return QStringLiteral("添付ファイルの種類の指定が正しくありません: %1").arg(type);
+}
+inline QString mailAttachmentMissing(const QString& path) {
+    return QStringLiteral("添付ファイルが見つかりません: %1").arg(path);
+}
+inline QString mailAttachmentUnreadable(const QString& path, const QString& reason) {
+    return QStringLiteral("添付ファイルを読み込めません: %1 (%2)").arg(path, reason);
+}
+inline QString mailTooLarge() {
+    return QStringLiteral("添付ファイルが大きすぎて送信できません");
+}
+inline QString mailConnectFailed(const QString& server, const QString& reason) {
+    return QStringLiteral("SMTPサーバー %1 に接続できません (%2)").arg(server, reason);
+}
+inline QString mailTimedOut(const QString& server) {
+    return QStringLiteral("SMTPサーバー %1 から応答がありません").arg(server);
+}
+inline QString mailTlsFailed(const QString& server, const QString& reason) {
+    return QStringLiteral("SMTPサーバー %1 と暗号化通信ができません (%2)").arg(server, reason);
+}
+inline QString mailLoginFailed(const QString& server) {
+    return QStringLiteral("SMTPサーバー %1 にログインできません").arg(server);
+}
+inline QString mailCancelled() {
+    return QStringLiteral("メールの送信を中止しました");
+}
+inline QString mailSendFailed(const QString& server, const QString& reason) {
+    return QStringLiteral("SMTPサーバー %1 との通信に失敗しました (%2)").arg(server, reason);
+}
+inline QString mailFileUnreadable(const QString& path, const QString& reason) {
+    return QStringLiteral("%1 を読み込めません: %2").arg(path, reason);
+}
+inline QString mailFileMissing(const QString& path) {
+    return QStringLiteral("%1 が見つかりません").arg(path);
+}
+inline QString mailFileNotText(const QString& path, qsizetype line) {
+    return QStringLiteral("%1 の %2 行目は Shift_JIS としても UTF-8 としても読めません")
+        .arg(path)
+        .arg(line);
+}
+inline QString mailFileUnwritable(const QString& path, const QString& reason) {
+    return QStringLiteral("%1 に保存できません: %2").arg(path, reason);
+}
+inline QString mailFileUnencodable(const QString& chars) {
+    return QStringLiteral("次の文字は Shift_JIS で保存できません: %1").arg(chars);
+}
+
 } // namespace Msg

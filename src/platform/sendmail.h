@@ -1,0 +1,70 @@
+#pragma once
+// The mail transport: one synchronous call with six texts that sends one mail over SMTP and
+// answers "" when the server accepted it, else a text for the user (the server's own reply
+// when it refused).
+//
+// The six texts:
+//   server       "host", "host:port" (port 25 by default), "smtp://host[:port]" or
+//                "smtps://host[:port]" (TLS from the start, port 465 by default)
+//   recipients   addresses separated by TAB; the items "cc" and "bcc" (lower case, items of
+//                their own) mark the start of the copies and of the blind copies. Each address
+//                is "addr", "name<addr>" or "\"name\" <addr>"; empty items are skipped
+//   sender       the sender address in the same forms
+//   subject      one line
+//   body         lines separated by CR LF
+//   attachments  entries separated by TAB: a path, or path "|" name in the mail "|" content
+//                type (the animation frames travel as "N.png" of type "image/mtn")
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+struct SendMailOptions {
+    // Credentials for SMTP AUTH. When given, the connection must be encrypted: smtps:// or
+    // STARTTLS, and a server that offers neither is refused.
+    QString user, password;
+    // Require STARTTLS even without credentials.
+    bool requireTls = false;
+    // A certificate file (PEM) trusted instead of the system's authorities; "" for the system's.
+    QString caFile;
+    int connectTimeoutSeconds = 30;
+    // How long one server reply may take.
+    int responseTimeoutSeconds = 60;
+    // The transfer is abandoned when it moves fewer than lowSpeedBytes per second for
+    // lowSpeedSeconds.
+    int lowSpeedBytes = 1;
+    int lowSpeedSeconds = 60;
+    // Called now and then while the call waits, so that a window can repaint; returning false
+    // abandons the mail.
+    std::function<bool()> keepAlive;
+    // X-Mailer header; "" leaves it out.
+    QString mailer = QStringLiteral("Quilmo Editor " QUILMO_VERSION);
+};
+
+QString SendMail(const QString& server, const QString& recipients, const QString& sender,
+                 const QString& subject, const QString& body, const QString& attachments);
+QString SendMail(const QString& server, const QString& recipients, const QString& sender,
+                 const QString& subject, const QString& body, const QString& attachments,
+                 const SendMailOptions& options);
+
+namespace SendMailArgs {
+
+// The composer's side of the contract: the recipients list from the To, CC and BCC fields
+// (addresses separated by ","), and the attachments list from the attachment field (paths
+// separated by ","), each entry numbered as an animation frame when anime is set.
+QString recipients(const QString& to, const QString& cc, const QString& bcc);
+QString attachments(const QString& field, bool anime);
+
+// The transport's side: the lists taken apart again.
+struct Recipients {
+    QStringList to, cc, bcc;
+};
+Recipients splitRecipients(const QString& list);
+
+struct AttachmentEntry {
+    QString path;
+    QString name;        // name in the mail; the file's own name when not given
+    QString contentType; // by the name's extension when not given
+};
+QList<AttachmentEntry> splitAttachments(const QString& list);
+
+} // namespace SendMailArgs
