@@ -360,6 +360,8 @@ private slots:
         const QByteArray half = whole.left(whole.size() / 2);
         const Decoded a = decodeBytes(half, path), b = decodeBytes(half, path);
         if (opens) QCOMPARE(a.error, Error::None);
+        QCOMPARE(a.partial, opens);
+        QVERIFY(!decodeBytes(whole, path).partial);
         if (a.error == Error::None) {
             QCOMPARE(a.image.size(), QSize(64, 48));
             QCOMPARE(a.image.format(), QImage::Format_RGB32);

@@ -11,16 +11,11 @@ struct Mapping {
 };
 // Proportional names map to the proportional IPA faces, fixed-pitch ones to the fixed faces.
 const Mapping mappings[] = {
-    {"ＭＳ Ｐゴシック", "IPAPGothic"},
-    {"ＭＳ ゴシック", "IPAGothic"},
-    {"ＭＳ Ｐ明朝", "IPAPMincho"},
-    {"ＭＳ 明朝", "IPAMincho"},
-    {"MS PGothic", "IPAPGothic"},
-    {"MS Gothic", "IPAGothic"},
-    {"MS PMincho", "IPAPMincho"},
-    {"MS Mincho", "IPAMincho"},
-    {"FixedSys", "IPAGothic"},
-    {"Terminal", "IPAGothic"},
+    {"ＭＳ Ｐゴシック", "IPAPGothic"}, {"ＭＳ ゴシック", "IPAGothic"},
+    {"ＭＳ Ｐ明朝", "IPAPMincho"},     {"ＭＳ 明朝", "IPAMincho"},
+    {"MS PGothic", "IPAPGothic"},      {"MS Gothic", "IPAGothic"},
+    {"MS PMincho", "IPAPMincho"},      {"MS Mincho", "IPAMincho"},
+    {"FixedSys", "IPAGothic"},         {"Terminal", "IPAGothic"},
 };
 } // namespace
 

@@ -55,7 +55,7 @@ struct Decoded {
     QImage image; // Format_RGB32; null when error != None
     Error error = Error::None;
     QString detail;       // the decoder's own words, for logs and tests
-    bool partial = false; // the file ended early; the rest of the picture is filled in
+    bool partial = false; // a JPEG cut short: what was there, the rest flat grey
 };
 
 // Once per process before any read: decoder start-up, our security policy, resource limits.
