@@ -350,6 +350,13 @@ bool keepsPartial(int code) {
     return code == FormatJpeg;
 }
 
+// libjpeg passes over a missing end quietly; a JPEG whose last scan has no end marker after it
+// was cut short.
+bool jpegCut(const QByteArray& b) {
+    const qsizetype scan = b.lastIndexOf("\xff\xda");
+    return scan < 0 || b.indexOf("\xff\xd9", scan) < 0;
+}
+
 Error readWhole(const QString& path, QByteArray* bytes, QString* detail) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -428,6 +435,7 @@ Decoded decodeBytes(const QByteArray& bytes, const QString& nameHint) {
         if (!keepsPartial(kind.code)) return fail(Error::Corrupt);
         r.partial = true;
     }
+    if (kind.code == FormatJpeg && jpegCut(bytes)) r.partial = true;
     Magick::Image& img = f.image;
     if (!f.valid || int(img.columns()) != h.width || int(img.rows()) != h.height)
         return fail(Error::Corrupt);
