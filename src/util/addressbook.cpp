@@ -23,7 +23,14 @@ bool AddressFile::load(const QString& path) {
     case TextFile::ReadResult::Ok:
         break;
     }
+    return parse(bytes);
+}
 
+bool AddressFile::parse(const QByteArray& bytes) {
+    entries.clear();
+    m_saved.clear();
+    m_rest.clear();
+    m_readFailed = false;
     const QList<TextFile::Line> lines = TextFile::splitLines(bytes);
     qsizetype offset = 0; // of the line in bytes
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -35,7 +42,7 @@ bool AddressFile::load(const QString& path) {
         if (!text) {
             entries.clear();
             m_readFailed = true;
-            return fail(Msg::fileNotCp932(path, i + 1));
+            return fail(Msg::fileNotCp932(m_path, i + 1));
         }
         entries.append(*text);
         offset += lines[i].bytes.size() + lines[i].eol.size();

@@ -14,6 +14,8 @@ public:
     // that cannot be read or is not valid CP932 gives false with errorString(); the book is
     // then empty and save() refuses to write, so that the file is never overwritten.
     bool load(const QString& path);
+    // Reads the book from a file's bytes (as load() does after reading them).
+    bool parse(const QByteArray& bytes);
 
     // At most MaxEntries, in file order; callers edit this list.
     QStringList entries;
