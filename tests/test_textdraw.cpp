@@ -3,6 +3,7 @@
 #include "editing/textdraw.h"
 #include "scripteddialogs.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QPlainTextEdit>
@@ -59,6 +60,8 @@ private slots:
     void dialogKeepsSettings();
     void dialogFontAndColour_data();
     void dialogFontAndColour();
+    void ask_data();
+    void ask();
 };
 
 void TestTextDraw::alignment_data() {
@@ -235,6 +238,27 @@ void TestTextDraw::dialogFontAndColour() {
     QCOMPARE(after.italic, font.isNull() ? before.italic : f.italic());
     QCOMPARE(after.colour, colour.isNull() ? before.colour : colour.value<QColor>());
     QCOMPARE(dlg.previewImage(), drawText(white(96, 84), after));
+}
+
+void TestTextDraw::ask_data() {
+    QTest::addColumn<bool>("confirm");
+    QTest::newRow("OK") << true;
+    QTest::newRow("cancel") << false;
+}
+
+// What the window calls: the confirmed settings, or nothing at all after cancel.
+void TestTextDraw::ask() {
+    QFETCH(bool, confirm);
+    const TextSettings before = text(QStringLiteral("前"));
+    QTimer::singleShot(0, this, [confirm] {
+        auto* dlg = qobject_cast<TextDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dlg);
+        dlg->textEdit->setPlainText(QStringLiteral("後"));
+        confirm ? dlg->accept() : dlg->reject();
+    });
+    const auto result = TextDialog::ask(nullptr, white(96, 84), before);
+    QCOMPARE(result.has_value(), confirm);
+    if (confirm) QCOMPARE(result->text, QStringLiteral("後"));
 }
 
 QTEST_MAIN(TestTextDraw)
