@@ -283,6 +283,21 @@ void FRM_QUILMOAP::createMenus() {
     handle(MNU_EDIT_REDO, &FRM_QUILMOAP::MNU_EDIT_REDO_Click);
     handle(MNU_EDIT_COPY, &FRM_QUILMOAP::MNU_EDIT_COPY_Click);
     handle(MNU_EDIT_PAST, &FRM_QUILMOAP::MNU_EDIT_PAST_Click);
+    handle(MNU_EDIT_BKGROUND, &FRM_QUILMOAP::MNU_EDIT_BKGROUND_Click);
+    handle(MNU_EDIT_GCOLSET, &FRM_QUILMOAP::MNU_EDIT_GCOLSET_Click);
+    handle(MNU_EDIT_TEXT, &FRM_QUILMOAP::MNU_EDIT_TEXT_Click);
+    handle(MNU_IMG_GLAY, &FRM_QUILMOAP::MNU_IMG_GLAY_Click);
+    handle(MNU_IMG_CTURN, &FRM_QUILMOAP::MNU_IMG_CTURN_Click);
+    handle(MNU_IMG_ALL, &FRM_QUILMOAP::MNU_IMG_ALL_Click);
+    auto indexed = [this](auto& items, void (FRM_QUILMOAP::*slot)(int)) {
+        for (int i = 0; i < int(items.size()); ++i) {
+            connect(items[i], &QAction::triggered, this, [this, slot, i] { (this->*slot)(i); });
+            m_working.insert(items[i]);
+        }
+    };
+    indexed(MNU_EDIT_GCOLOR, &FRM_QUILMOAP::MNU_EDIT_GCOLOR_Click);
+    indexed(MNU_EDIT_HIRITU, &FRM_QUILMOAP::MNU_EDIT_HIRITU_Click);
+    indexed(MNU_IMG_ROLL, &FRM_QUILMOAP::MNU_IMG_ROLL_Click);
     handle(MNU_FILE_EXIT, &FRM_QUILMOAP::MNU_FILE_EXIT_Click);
     handle(MNU_IMG_INFO, &FRM_QUILMOAP::MNU_IMG_INFO_Click);
     handle(MNU_HELP_VER, &FRM_QUILMOAP::MNU_HELP_VER_Click);

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: canvas, output panel, file browser, toolbar, menus and the shared settings.
 #include "app/appsettings.h"
+#include "editing/textdraw.h"
 #include "util/addressbook.h"
 
 #include <QMainWindow>
@@ -79,6 +80,7 @@ public:
     QString lastSavedFile; // last successfully saved picture
     QByteArray reducedPng; // the PNG measured for the reduced output, written as it is
     bool undoAvailable = false, redoAvailable = false;
+    TextSettings textSettings; // the text dialog starts from the last confirmed settings
     bool undoReduced = false, redoReduced = false; // the reduced flags of the two copies
 
     // --- procedures
@@ -126,6 +128,15 @@ public slots:
     void MNU_EDIT_COPY_Click();
     void MNU_EDIT_PAST_Click();
     void MNU_FILE_EXIT_Click();
+    void MNU_EDIT_BKGROUND_Click();
+    void MNU_EDIT_GCOLOR_Click(int index);
+    void MNU_EDIT_GCOLSET_Click();
+    void MNU_EDIT_HIRITU_Click(int index);
+    void MNU_EDIT_TEXT_Click();
+    void MNU_IMG_ROLL_Click(int index);
+    void MNU_IMG_GLAY_Click();
+    void MNU_IMG_CTURN_Click();
+    void MNU_IMG_ALL_Click();
     void LEAD2_MouseDown(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
     void LEAD2_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, int x, int y);
     void LEAD2_RgnChange();
@@ -152,6 +163,9 @@ private:
     FRM_IMGINFO* imageInfoWindow();
     QAction* toolbarCommand(int index) const;
     void showResultSize(qint64 size);
+    void replaceInput(const QImage& image, int bits);
+    // After drawing into the output: shown again, no longer reduced.
+    void outputRedrawn();
     // Keeps the output (with its reduced flag) as the undo copy before it changes.
     void storeUndoCopy();
 

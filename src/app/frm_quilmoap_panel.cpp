@@ -32,19 +32,8 @@ void FRM_QUILMOAP::Combo1_Click() {
 }
 
 void FRM_QUILMOAP::Command1_Click(int index) {
-    if (index == 1) {
-        PNGRedraw(0);
-        return;
-    }
-    if (index != 0 || !LEAD2->Bitmap()) return;
-    // Ratio adjustment: keep left, top and width, take the height from the output's ratio.
-    const double w = Val(Text1[0]->text()), h = Val(Text1[1]->text());
-    const QRect r = LEAD2->HasRgn() ? LEAD2->rgn() : LEAD2->image().rect();
-    if (w <= 0 || h <= 0) return; // no ratio to keep
-    const double height = h / w * r.width();
-    const auto rounded = CLng(height);
-    if (!rounded || *rounded < 1) return;
-    LEAD2->SetRgnRect(r.left(), r.top(), r.width(), *rounded);
+    if (index == 0) MNU_EDIT_HIRITU_Click(0); // the panel's ratio keeps the width
+    if (index == 1 && PNGRedraw(0)) reduced = true;
 }
 
 void FRM_QUILMOAP::leadsize() {
@@ -112,7 +101,6 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
     if (!result.ok && !fixed)
         Dialogs::get().message(this, Msg::colourReductionFailed(), Msg::appTitle(),
                                Dialogs::Icon::None, Dialogs::Buttons::Ok);
-    if (result.ok && !fixed) reduced = true;
     return result.ok;
 }
 

@@ -200,4 +200,26 @@ inline QString mailFileUnencodable(const QString& chars) {
     return QStringLiteral("次の文字は Shift_JIS で保存できません: %1").arg(chars);
 }
 
+// --- image operations -------------------------------------------------------------------
+// The input box of "減色数指定..." and its range error.
+inline QString colourCountPrompt() {
+    return QStringLiteral("減色させる色数を指定して下さい。(2～256),");
+}
+inline QString colourCountTitle() {
+    return QStringLiteral("減色数入力");
+}
+inline QString colourCountDefault() {
+    return QStringLiteral("256");
+}
+inline QString colourCountInvalid() {
+    return QStringLiteral("減色数の値が異常です。");
+}
+inline QString colourCountInvalidTitle() {
+    return QStringLiteral("ｴﾗｰ");
+}
+// The processing dialog could not run a filter (the library's reason follows).
+inline QString filterFailed(const QString& reason) {
+    return QStringLiteral("画像処理に失敗しました。\n\n") + reason;
+}
+
 } // namespace Msg

@@ -1,0 +1,44 @@
+#pragma once
+// The filters of the processing dialog, as plain functions on pictures. Every filter takes a
+// 24-bit (Format_RGB32) or palette (Format_Indexed8) picture and returns a 24-bit picture of
+// the same size; a null result means the filter could not run (the reason goes to *error) and
+// the caller keeps its picture. ImageCodec::initialize() must have run before the first call.
+#include <QImage>
+#include <QString>
+
+namespace Filters {
+
+enum class Kind {
+    BrightnessContrast, // a: brightness -100..100, b: contrast -100..100 (0: unchanged)
+    Gamma,              // a: gamma x 100, 10..500 (100: unchanged; above 100 brightens)
+    HueSaturation,      // a: hue turn in degrees -180..180, b: saturation -100..100
+    Sharpen,            // a: strength (sigma x 10) 1..50
+    Blur,               // a: strength (sigma x 10) 1..100
+    Median,             // a: radius 1..10
+    Despeckle,          // no parameter
+    Emboss,             // a: depth (sigma x 10) 1..50
+    Posterize,          // a: levels per channel 2..32
+    Mosaic,             // a: block side in pixels 2..64
+    Sepia,              // a: threshold percent 50..100
+};
+inline constexpr int kindCount = 11;
+
+struct Param {
+    int minimum, maximum, initial;
+};
+
+// The parameters a filter takes (0, 1 or 2) and their ranges; values outside are clamped.
+int paramCount(Kind kind);
+Param param(Kind kind, int which);
+
+// Runs one filter. a and b are the parameters in the units listed above. scale multiplies the
+// parameters measured in pixels (radius, strength, block side), so a preview reduced to a
+// quarter of the picture's size looks as the picture will.
+QImage apply(const QImage& image, Kind kind, int a = 0, int b = 0, QString* error = nullptr,
+             double scale = 1.0);
+
+// The block average of every side x side square from the top-left corner (the last row and
+// column of blocks may be smaller).
+QImage mosaic(const QImage& image, int side);
+
+} // namespace Filters

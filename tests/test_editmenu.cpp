@@ -1,0 +1,168 @@
+// The edit and image menus of the main window: which image each command changes, the reduced
+// flag, undo copies, and that cancelling changes nothing.
+#include "app/frm_quilmoap.h"
+#include "editing/frm_process.h"
+#include "editing/frm_text.h"
+#include "platform/imagecodec.h"
+#include "platform/imagecontrol.h"
+#include "scripteddialogs.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+QImage gradient(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 90));
+    return img;
+}
+// Closes the next modal dialog without confirming it.
+void cancelNextDialog() {
+    QTimer::singleShot(0, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) static_cast<QDialog*>(w)->reject();
+    });
+}
+} // namespace
+
+class TestEditMenu : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+
+private slots:
+    void initTestCase() {
+        ImageCodec::initialize();
+        AppPaths::setConfigFolder(dir.path());
+    }
+
+    void fill() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(gradient(200, 175));
+        w.MNU_IMG_ALLSELECT_Click();
+        QVERIFY(w.PNGRedraw(16));
+        w.reduced = true;
+        const QImage reduced = w.LEAD1->image();
+        const QImage undo = w.LEAD4[0]->image();
+        dialogs.answer(QVariant()); // cancel
+        w.MNU_EDIT_BKGROUND_Click();
+        QCOMPARE(w.LEAD1->image(), reduced);
+        QVERIFY(w.reduced);
+        dialogs.answer(QColor(Qt::red));
+        w.MNU_EDIT_BKGROUND_Click();
+        QCOMPARE(w.LEAD1->BitsPerPixel(), 24);
+        QCOMPARE(w.LEAD1->image().pixel(50, 40), qRgb(255, 0, 0));
+        QVERIFY(!w.reduced);
+        QCOMPARE(w.Label5->text(), QString()); // no stale colour count
+        QCOMPARE(w.LEAD4[0]->image(), undo);   // the fill takes no undo copy
+        w.close();
+    }
+
+    void colourCounts_data() {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<int>("bits"); // 0: nothing happens
+        QTest::addColumn<int>("messages");
+        QTest::newRow("2") << "2" << 1 << 0;
+        QTest::newRow("256") << "256" << 8 << 0;
+        QTest::newRow("1") << "1" << 0 << 1;
+        QTest::newRow("257") << "257" << 0 << 1;
+        QTest::newRow("no number") << "abc" << 0 << 1;
+        QTest::newRow("no wrap-around") << "65538" << 0 << 1;
+        QTest::newRow("empty") << "" << 0 << 0;
+    }
+    void colourCounts() {
+        QFETCH(QString, answer);
+        QFETCH(int, bits);
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(gradient(200, 175));
+        w.MNU_IMG_ALLSELECT_Click();
+        dialogs.answer(answer);
+        w.MNU_EDIT_GCOLSET_Click();
+        QTEST(int(dialogs.messages().size()), "messages");
+        QCOMPARE(w.reduced, bits != 0);
+        QCOMPARE(w.LEAD1->BitsPerPixel(), bits ? bits : 24);
+        if (!dialogs.messages().isEmpty()) {
+            QCOMPARE(dialogs.asked.last().title, QStringLiteral("ｴﾗｰ"));
+            QCOMPARE(dialogs.asked.last().icon, Dialogs::Icon::Exclamation);
+        }
+        w.close();
+    }
+
+    void fixedCountsKeepTheFlag() {
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(gradient(200, 175));
+        w.MNU_IMG_ALLSELECT_Click();
+        w.MNU_EDIT_GCOLOR_Click(1);
+        QCOMPARE(w.LEAD1->BitsPerPixel(), 4);
+        QVERIFY(w.reduced); // a following save does not reduce again
+        QCOMPARE(w.Label5->text(), QStringLiteral("16"));
+        w.close();
+    }
+
+    void ratio_data() {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QRect>("selection");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("width kept")
+            << 0 << QRect(10, 10, 200, 50) << "96" << QRect(10, 10, 200, 175);
+        QTest::newRow("height kept, no selection") << 1 << QRect() << "96" << QRect(0, 0, 549, 480);
+        QTest::newRow("width 0 changes nothing")
+            << 0 << QRect(10, 10, 200, 50) << "0" << QRect(10, 10, 200, 50);
+    }
+    void ratio() {
+        QFETCH(int, index);
+        QFETCH(QRect, selection);
+        QFETCH(QString, width);
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(gradient(640, 480));
+        if (!selection.isNull())
+            w.LEAD2->SetRgnRect(selection.x(), selection.y(), selection.width(),
+                                selection.height());
+        w.Text1[0]->setText(width);
+        w.MNU_EDIT_HIRITU_Click(index);
+        QTEST(w.LEAD2->rgn(), "expected");
+        w.close();
+    }
+
+    void inputCommands() {
+        FRM_QUILMOAP w;
+        const QImage img = gradient(30, 20);
+        w.LEAD2->setImage(img);
+        const QImage output = w.LEAD1->image();
+        w.MNU_IMG_ROLL_Click(0);
+        QCOMPARE(w.LEAD2->image().size(), QSize(20, 30));
+        w.MNU_IMG_ROLL_Click(1);
+        QCOMPARE(w.LEAD2->image(), img);
+        w.MNU_IMG_CTURN_Click();
+        w.MNU_IMG_CTURN_Click();
+        QCOMPARE(w.LEAD2->image(), img);
+        w.MNU_IMG_GLAY_Click();
+        const QRgb p = w.LEAD2->image().pixel(7, 5);
+        QVERIFY(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p));
+        QCOMPARE(w.LEAD1->image(), output); // the output waits for the next selection
+        w.close();
+    }
+
+    void cancelledDialogsChangeNothing() {
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(gradient(200, 175));
+        w.MNU_IMG_ALLSELECT_Click();
+        const QImage input = w.LEAD2->image(), output = w.LEAD1->image(),
+                     undo = w.LEAD4[0]->image();
+        cancelNextDialog();
+        w.MNU_IMG_ALL_Click();
+        cancelNextDialog();
+        w.MNU_EDIT_TEXT_Click();
+        QCOMPARE(w.LEAD2->image(), input);
+        QCOMPARE(w.LEAD1->image(), output);
+        QCOMPARE(w.LEAD4[0]->image(), undo);
+        w.close();
+    }
+};
+
+QTEST_MAIN(TestEditMenu)
+#include "test_editmenu.moc"
