@@ -34,6 +34,10 @@ inline constexpr int PurposeCount = 7;
 inline constexpr std::array<int, PurposeCount> DefaultPX = {96, 96, 96, 96, 96, 96, 640};
 inline constexpr std::array<int, PurposeCount> DefaultPY = {84, 68, 68, 26, 40, 40, 480};
 inline constexpr int DefaultQFact = 20;
+// Size limits of the purposes: the PNG limit (which also limits a JPEG) and the BMP limit.
+inline constexpr int PurposePngLimit = 5500;
+inline constexpr std::array<int, PurposeCount> PurposeBmpLimit = {10000, 8000, 8000, 4000,
+                                                                  6000,  6000, 30000};
 
 struct AppSettings {
     double left = 0, top = 0;     // twips, as read (leading number of the text)

@@ -1,6 +1,7 @@
 #include "app/colourfit.h"
 
 #include "platform/colorreduce.h"
+#include "platform/imagecodec.h"
 
 #include <map>
 #include <vector>
@@ -324,4 +325,10 @@ FitResult PNGRedraw(const QImage& source24, FitLimits limits, int cset, const En
     if (cset > 0) return fixedCount(source24, cset, encoder, progress);
     Search s(source24, limits, encoder, progress);
     return search == FitSearch::Walk ? s.walk() : s.fast();
+}
+
+Encoder fileEncoder() {
+    return [](const QImage& image, int format, int bits) {
+        return ImageCodec::encode(image, format, bits, 0);
+    };
 }

@@ -38,6 +38,8 @@ struct FitResult {
 // Encodes image in format (kFitPngFormat or kFitBmpFormat) at the logical bit depth; an empty
 // result is a failed measurement.
 using Encoder = std::function<QByteArray(const QImage&, int format, int bits)>;
+// The program's own PNG and BMP writers: what a save later writes, byte for byte.
+Encoder fileEncoder();
 
 enum class FitSearch {
     Walk, // downwards from 256 colours with steps from the size excess, pass by pass

@@ -15,18 +15,13 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-namespace {
-constexpr int bmpLimits[PurposeCount] = {10000, 8000, 8000, 4000, 6000, 6000, 30000};
-constexpr int pngLimit = 5500;
-} // namespace
-
 void FRM_QUILMOAP::Combo1_Click() {
     const int i = Combo1->currentIndex();
     if (i < 0 || i >= PurposeCount) return;
     Text1[0]->setText(QString::number(settings.px[i]));
     Text1[1]->setText(QString::number(settings.py[i]));
-    Text1[2]->setText(QString::number(pngLimit));
-    Text1[3]->setText(QString::number(bmpLimits[i]));
+    Text1[2]->setText(QString::number(PurposePngLimit));
+    Text1[3]->setText(QString::number(PurposeBmpLimit[i]));
     Command1_Click(0);
     leadsize();
 }
@@ -77,10 +72,7 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
         Text1[2]->repaint();
         Text1[3]->repaint();
     };
-    const auto encoder = [](const QImage& image, int format, int bits) {
-        return ImageCodec::encode(image, format, bits, 0);
-    };
-    const FitResult result = ::PNGRedraw(source, limits, cset, encoder, progress);
+    const FitResult result = ::PNGRedraw(source, limits, cset, fileEncoder(), progress);
 
     const bool fixed = cset > 0;
     if (result.ok && !result.image.isNull()) {

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/fitcommand.h"
 #include "cli/holidayscommand.h"
 #include "cli/mailcommand.h"
 #include "platform/imagecodec.h"
@@ -10,16 +11,20 @@
 namespace Cli {
 
 namespace {
-const char* const usage = "usage: quilmo COMMAND [ARGS]\n"
-                          "\n"
-                          "Commands:\n"
-                          "  --help       show this text\n"
-                          "  --version    show the version\n"
-                          "  info FILE    show the image information window's lines\n"
-                          "  holidays YEAR\n"
-                          "               list the year's public holidays, one YYYY-MM-DD a line\n"
-                          "  mail --to LIST [options] FILE...\n"
-                          "               send pictures by mail (quilmo mail --help)\n";
+const char* const usage =
+    "usage: quilmo COMMAND [ARGS]\n"
+    "\n"
+    "Commands:\n"
+    "  --help       show this text\n"
+    "  --version    show the version\n"
+    "  info FILE    show the image information window's lines\n"
+    "  fit [options] INPUT OUTPUT\n"
+    "               cut and colour-reduce a picture to a phone screen's size\n"
+    "               and byte limits (quilmo fit --help)\n"
+    "  holidays YEAR\n"
+    "               list the year's public holidays, one YYYY-MM-DD a line\n"
+    "  mail --to LIST [options] FILE...\n"
+    "               send pictures by mail (quilmo mail --help)\n";
 
 // The information window's nine rows, "caption value" each, as the window shows them.
 int info(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -51,6 +56,7 @@ int run(const QStringList& args) {
         return 0;
     }
     if (cmd == QLatin1String("info")) return info(args, out, err);
+    if (cmd == QLatin1String("fit")) return runFit(args.mid(2), out, err);
     if (cmd == QLatin1String("holidays")) return runHolidays(args.mid(2));
     if (cmd == QLatin1String("mail")) return runMail(args.mid(2));
     if (cmd == QLatin1String("--version")) {
