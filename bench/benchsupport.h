@@ -1,0 +1,78 @@
+#pragma once
+// Fixed pictures and measures shared by the benchmarks: ImageMagick's built-in pictures and
+// photos that Debian's mate-backgrounds package ships (GPL-2+), cut and scaled to a phone
+// screen the way the editor does it.
+#include "editing/selection.h"
+#include "platform/imagecodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace Bench {
+
+struct Picture {
+    std::string name;
+    QImage image; // RGB32 at the wanted size
+};
+
+inline QImage centredScale(const QImage& src, QSize size) {
+    const double scale =
+        std::min(double(src.width()) / size.width(), double(src.height()) / size.height());
+    const int w = int(size.width() * scale), h = int(size.height() * scale);
+    return Selection::cutAndScale(src, QRect((src.width() - w) / 2, (src.height() - h) / 2, w, h),
+                                  size.width(), size.height(), true);
+}
+
+// Built-in pictures are rendered with ImageMagick's convert (plasma with a fixed seed).
+inline std::vector<Picture> pictures(QSize size) {
+    ImageCodec::initialize();
+    static QTemporaryDir dir;
+    std::vector<Picture> out;
+    const std::vector<std::pair<std::string, QStringList>> builtins = {
+        {"rose", {"rose:"}},
+        {"logo", {"logo:"}},
+        {"wizard", {"wizard:"}},
+        {"plasma", {"-seed", "4", "-size", "640x480", "plasma:fractal"}},
+    };
+    for (const auto& [name, args] : builtins) {
+        const QString path = dir.filePath(QString::fromStdString(name) + ".png");
+        if (!QFile::exists(path))
+            QProcess::execute(QStringLiteral("convert"), args + QStringList{"PNG24:" + path});
+        const ImageCodec::Decoded d = ImageCodec::decodeFile(path);
+        if (!d.image.isNull()) out.push_back({name, centredScale(d.image, size)});
+    }
+    const QDir photos(QStringLiteral("/usr/share/backgrounds/mate/nature"));
+    for (const char* name : {"LadyBird", "YellowFlower", "Garden", "Aqua", "FreshFlower", "Dune"}) {
+        const ImageCodec::Decoded d =
+            ImageCodec::decodeFile(photos.filePath(QString::fromLatin1(name) + ".jpg"));
+        if (!d.image.isNull()) out.push_back({name, centredScale(d.image, size)});
+    }
+    return out;
+}
+
+inline double psnr(const QImage& a, const QImage& b) {
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    if (x.size() != y.size()) return 0;
+    double sum = 0;
+    for (int r = 0; r < x.height(); ++r) {
+        const QRgb* p = reinterpret_cast<const QRgb*>(x.constScanLine(r));
+        const QRgb* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
+        for (int c = 0; c < x.width(); ++c) {
+            const double dr = qRed(p[c]) - qRed(q[c]), dg = qGreen(p[c]) - qGreen(q[c]),
+                         db = qBlue(p[c]) - qBlue(q[c]);
+            sum += dr * dr + dg * dg + db * db;
+        }
+    }
+    const double mse = sum / (3.0 * x.width() * x.height());
+    return mse <= 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+}
+
+} // namespace Bench
