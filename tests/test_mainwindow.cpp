@@ -3,7 +3,9 @@
 #include "app/appsettings.h"
 #include "app/frm_quilmoap.h"
 #include "app/startup.h"
+#include "editing/frm_imginfo.h"
 #include "platform/filebrowser.h"
+#include "platform/imagecodec.h"
 #include "platform/imagecontrol.h"
 #include "platform/imageview.h"
 #include "scripteddialogs.h"
@@ -224,6 +226,47 @@ private slots:
         QList<int> reversed(steps.rbegin() + 1, steps.rend());
         reversed.append(10);
         QCOMPARE(down, reversed);
+        w.close();
+    }
+
+    void fileLoad() {
+        ImageCodec::initialize();
+        ScriptedDialogs dialogs;
+        QImage img(120, 90, QImage::Format_Indexed8);
+        img.setColorTable({qRgb(0, 0, 0), qRgb(255, 0, 0), qRgb(0, 0, 255)});
+        img.fill(1);
+        const QString bmp = dir.filePath("a.bmp"), gif = dir.filePath("b.Gif");
+        QVERIFY(ImageCodec::save(bmp, img, ImageCodec::FormatBmp, 8, 0));
+        QVERIFY(QProcess::execute("convert", {bmp, "GIF:" + gif}) == 0);
+        FRM_QUILMOAP w;
+        QVERIFY(w.FileLoad(bmp));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quilmo Editor - a.bmp (120x90x24BPP)"));
+        QCOMPARE(w.imgInfo->Label2[2]->text(), QStringLiteral("8 BitsPerPixel"));
+        QCOMPARE(w.imgInfo->Label2[1]->text(), QStringLiteral("Windows ビットマップ"));
+        QCOMPARE(w.LEAD2->image().pixel(5, 5), qRgb(255, 0, 0));
+        QVERIFY(w.FileLoad(gif)); // any case of the extension
+        QCOMPARE(w.imgInfo->Label2[0]->text(), QStringLiteral("b.Gif"));
+        QCOMPARE(w.imgInfo->Label2[1]->text(), QStringLiteral("CompuServe GIF"));
+
+        // A broken file says why and changes nothing.
+        const QString bad = dir.filePath("broken.png");
+        writeAll(bad, "\x89PNG\r\n\x1a\nnot really");
+        const QString title = w.windowTitle();
+        const QImage canvas = w.LEAD2->image();
+        QVERIFY(!w.FileLoad(bad));
+        QCOMPARE(dialogs.messages().size(), 1);
+        QVERIFY(dialogs.messages()[0].contains("broken.png"));
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(w.LEAD2->image(), canvas);
+        QCOMPARE(w.imgInfo->Label2[0]->text(), QStringLiteral("b.Gif"));
+        w.MNU_FILE_RELOAD_Click(); // nothing saved yet: nothing happens
+        QCOMPARE(dialogs.messages().size(), 1);
+
+        // Of three dropped files only the first opens.
+        QVERIFY(w.DropFiles(
+            {QUrl::fromLocalFile(bmp), QUrl::fromLocalFile(gif), QUrl::fromLocalFile(bad)}));
+        QCOMPARE(w.imgInfo->Label2[0]->text(), QStringLiteral("a.bmp"));
+        QCOMPARE(dialogs.messages().size(), 1);
         w.close();
     }
 

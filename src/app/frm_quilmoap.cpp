@@ -506,8 +506,11 @@ void FRM_QUILMOAP::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void FRM_QUILMOAP::dropEvent(QDropEvent* e) {
-    const QList<QUrl> urls = e->mimeData()->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile()) return;
-    e->acceptProposedAction();
+    if (DropFiles(e->mimeData()->urls())) e->acceptProposedAction();
+}
+
+bool FRM_QUILMOAP::DropFiles(const QList<QUrl>& urls) {
+    if (urls.isEmpty() || !urls.first().isLocalFile()) return false;
     FileLoad(urls.first().toLocalFile()); // only the first file of a multi-file drop
+    return true;
 }

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QSet>
+#include <QUrl>
 #include <array>
 
 class DirList;
@@ -102,6 +103,8 @@ public:
     bool saveReduced(const QString& fname);
     // Loads a picture into the canvas; on failure says why and changes nothing.
     bool FileLoad(const QString& fname);
+    // Files dropped on the window: the first one is opened.
+    bool DropFiles(const QList<QUrl>& urls);
     void updateActions();
 
 public slots:
