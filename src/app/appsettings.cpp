@@ -5,12 +5,19 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
 QString key(const char* k) {
     return QString::fromLatin1(k);
+}
+
+// Values are trimmed and lose one pair of enclosing quotes when read, so a password goes in
+// quotes: whatever blanks or quotes it has at its ends come back as they were.
+QString quoted(const QString& v) {
+    return QLatin1Char('"') + v + QLatin1Char('"');
 }
 } // namespace
 
@@ -25,6 +32,9 @@ AppSettings readSettings(const Profile& ini) {
     s.dir = get(Keys::Default, key(Keys::Dir));
     s.smtp = get(Keys::Mail, key(Keys::Smtp));
     s.address = get(Keys::Mail, key(Keys::Address));
+    s.user = get(Keys::Mail, key(Keys::User));
+    s.password = get(Keys::Mail, key(Keys::Password));
+    s.savePassword = !s.password.isEmpty();
     for (int i = 0; i < PurposeCount; ++i) {
         s.px[i] = CInt(Val(get(Keys::Defsize, Keys::px(i)))).value_or(0);
         s.py[i] = CInt(Val(get(Keys::Defsize, Keys::py(i)))).value_or(0);
@@ -49,6 +59,12 @@ void writeSettings(const AppSettings& s, Profile& ini) {
     put(Keys::Default, key(Keys::Dir), s.dir);
     put(Keys::Mail, key(Keys::Smtp), s.smtp);
     put(Keys::Mail, key(Keys::Address), s.address);
+    if (!s.user.isEmpty() || ini.contains(key(Keys::Mail), key(Keys::User)))
+        put(Keys::Mail, key(Keys::User), s.user);
+    if (s.savePassword && !s.password.isEmpty())
+        put(Keys::Mail, key(Keys::Password), quoted(s.password));
+    else if (ini.contains(key(Keys::Mail), key(Keys::Password)))
+        put(Keys::Mail, key(Keys::Password), QString());
     for (int i = 0; i < PurposeCount; ++i) {
         put(Keys::Defsize, Keys::px(i), QString::number(s.px[i]));
         put(Keys::Defsize, Keys::py(i), QString::number(s.py[i]));
@@ -93,6 +109,15 @@ QString settingsFile() {
 }
 QString addressFile() {
     return QDir(configFolder()).filePath(QStringLiteral("ADDRESS.TXT"));
+}
+
+bool restrictToOwner(const QString& path) {
+    QFile file(path);
+    if (!file.exists()) {
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
+        file.close();
+    }
+    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 } // namespace AppPaths

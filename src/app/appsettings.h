@@ -18,6 +18,8 @@ inline constexpr char Dir[] = "Dir";
 inline constexpr char Mail[] = "Mail";
 inline constexpr char Smtp[] = "SMTP";
 inline constexpr char Address[] = "Address";
+inline constexpr char User[] = "User";
+inline constexpr char Password[] = "Password";
 inline constexpr char Defsize[] = "Defsize";
 inline constexpr char Jpeg[] = "Jpeg";
 inline constexpr char QFact[] = "QFact";
@@ -45,6 +47,10 @@ struct AppSettings {
     QString folder;               // working folder of the file dialogs
     QString dir;                  // browser folder
     QString smtp, address;        // mail server and sender
+    QString user, password;       // SMTP login; "" user = no login
+    // The password is written to the settings file only when the user asked for it; otherwise
+    // it lives for this run only. Reading a stored password sets this.
+    bool savePassword = false;
     // Default output size per purpose. Values below 1 are kept as stored (the file may rely on
     // them) and refused wherever an image would be sized by them.
     std::array<qint16, PurposeCount> px{}, py{};
@@ -65,4 +71,8 @@ QString configFolder();
 void setConfigFolder(const QString& folder);
 QString settingsFile();
 QString addressFile();
+// Makes the file readable and writable by its owner only, creating it empty when missing, so
+// that a password written into it next is never readable by others (a replacing write keeps
+// the mode). False when that fails.
+bool restrictToOwner(const QString& path);
 } // namespace AppPaths

@@ -200,6 +200,51 @@ inline QString mailFileUnencodable(const QString& chars) {
     return QStringLiteral("次の文字は Shift_JIS で保存できません: %1").arg(chars);
 }
 
+// The composer's own sentences and questions.
+inline QString mailSendError(const QString& reason) {
+    return QStringLiteral("ﾒｰﾙの送信ｴﾗｰが発生しました。\r\n") + reason;
+}
+inline QString mailSendErrorTitle() {
+    return QStringLiteral("ﾒｰﾙ送信ｴﾗｰ");
+}
+inline QString mailSent() {
+    return QStringLiteral("ﾒｰﾙを送信しました。\r\n送信ﾒｰﾙｳｲﾝﾄﾞｳを閉じますか？");
+}
+inline QString mailSentTitle() {
+    return QStringLiteral("送信完了");
+}
+inline QString mailCloseQuestion() {
+    return QStringLiteral("ｳｲﾝﾄﾞｳを閉じてもよろしいですか？");
+}
+inline QString mailCloseTitle() {
+    return QStringLiteral("確認");
+}
+inline QString mailSending() {
+    return QStringLiteral("ﾒｰﾙ送信中 ...");
+}
+// A path with "," would fall apart into two entries of the attachment list.
+inline QString mailAttachmentComma(const QString& path) {
+    return QStringLiteral("ファイル名に「,」を含むファイルは添付できません: %1").arg(path);
+}
+inline QString mailFileLossyQuestion(const QString& chars) {
+    return mailFileUnencodable(chars) +
+           QStringLiteral("\nこれらの文字を「?」に置き換えて保存しますか？");
+}
+// The options window's address book editor.
+inline QString addressBookFull(int maxEntries) {
+    return QStringLiteral("アドレス帳には %1 件までしか登録できません。").arg(maxEntries);
+}
+inline QString addressBadCharacter() {
+    return QStringLiteral("名前とアドレスには「<」「>」「,」を使えません。");
+}
+inline QString passwordNotStored(const QString& path) {
+    return QStringLiteral("%1 を本人だけが読める設定にできないため、パスワードは保存しません。")
+        .arg(path);
+}
+inline QString savePasswordLabel() {
+    return QStringLiteral("パスワードを保存する");
+}
+
 // --- image operations -------------------------------------------------------------------
 // The input box of "減色数指定..." and its range error.
 inline QString colourCountPrompt() {
