@@ -3,6 +3,9 @@
 #include "app/frm_defsize.h"
 #include "editing/frm_imginfo.h"
 #include "editing/frm_ver.h"
+#include "mail/frm_mail.h"
+#include "mail/frm_option.h"
+#include "mail/handover.h"
 #include "makers/cl_gl028c.h"
 #include "platform/dialogs.h"
 #include "platform/filebrowser.h"
@@ -298,6 +301,8 @@ void FRM_QUILMOAP::createMenus() {
     indexed(MNU_EDIT_GCOLOR, &FRM_QUILMOAP::MNU_EDIT_GCOLOR_Click);
     indexed(MNU_EDIT_HIRITU, &FRM_QUILMOAP::MNU_EDIT_HIRITU_Click);
     indexed(MNU_IMG_ROLL, &FRM_QUILMOAP::MNU_IMG_ROLL_Click);
+    handle(MNU_FILE_MAIL, &FRM_QUILMOAP::MNU_FILE_MAIL_Click);
+    handle(MNU_PRO_OPTION, &FRM_QUILMOAP::MNU_PRO_OPTION_Click);
     handle(MNU_FILE_EXIT, &FRM_QUILMOAP::MNU_FILE_EXIT_Click);
     handle(MNU_IMG_INFO, &FRM_QUILMOAP::MNU_IMG_INFO_Click);
     handle(MNU_HELP_VER, &FRM_QUILMOAP::MNU_HELP_VER_Click);
@@ -344,6 +349,11 @@ void FRM_QUILMOAP::Form_Load(const QString& commandLine) {
     LEAD2->setPaintZoomFactor(100);
     LEAD2->ResetView();
     IniLoad();
+    if (settings.savePassword) AppPaths::restrictToOwner(AppPaths::settingsFile());
+    FRM_OPTION::setDefaultCommit([this] { return commitSettings(); });
+    HandOver::setMailOpener([this](const QStringList& files, bool anime) -> QWidget* {
+        return FRM_MAIL::openNew(settings, addressBook, files, anime, this);
+    });
     Combo1->setCurrentIndex(0);
     Combo1_Click();
     // A default size below 1 (kept in the settings file as written) gives no blank picture.
@@ -404,6 +414,12 @@ bool FRM_QUILMOAP::IniSave() {
 }
 
 void FRM_QUILMOAP::closeEvent(QCloseEvent* e) {
+    // A composer with unsent text asks first; its "Cancel" keeps the program running.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* mail = qobject_cast<FRM_MAIL*>(w); mail && mail->isVisible() && !mail->close()) {
+            e->ignore();
+            return;
+        }
     Form_Unload();
     e->accept();
 }
@@ -436,9 +452,26 @@ void FRM_QUILMOAP::MNU_IMG_INFO_Click() {
 void FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click() {
     FRM_DEFSIZE dlg(settings, this);
     if (dlg.exec() != QDialog::Accepted) return;
-    if (!IniSave())
-        Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
+    commitSettings();
     Combo1_Click();
+}
+
+bool FRM_QUILMOAP::commitSettings() {
+    if (IniSave()) return true;
+    Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
+    return false;
+}
+
+void FRM_QUILMOAP::MNU_FILE_MAIL_Click() {
+    FRM_MAIL::openNew(settings, addressBook,
+                      lastSavedFile.isEmpty() ? QStringList() : QStringList{lastSavedFile}, false,
+                      this);
+}
+
+void FRM_QUILMOAP::MNU_PRO_OPTION_Click() {
+    FRM_OPTION dlg(
+        settings, addressBook, [this] { return commitSettings(); }, this);
+    dlg.exec();
 }
 
 void FRM_QUILMOAP::MNU_HELP_VER_Click() {

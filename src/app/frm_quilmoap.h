@@ -89,6 +89,8 @@ public:
     // Writes settings (and the address book when it changed). Returns false and keeps the
     // reason in iniSaveError() when a file could not be written; the old file is then whole.
     bool IniSave();
+    // IniSave, telling the user when a file could not be written.
+    bool commitSettings();
     QString iniSaveError() const { return m_iniSaveError; }
     void leadsize();
     // Reduces the output's colours: cset < 1 searches for the most colours that meet both
@@ -145,6 +147,8 @@ public slots:
     void LEAD2_RgnChange();
     void MNU_IMG_ALLSELECT_Click();
     void MNU_PRO_DEFSIZE_Click();
+    void MNU_FILE_MAIL_Click();
+    void MNU_PRO_OPTION_Click();
     void MNU_IMG_INFO_Click();
     void MNU_HELP_VER_Click();
 
