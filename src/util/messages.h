@@ -2,6 +2,7 @@
 // Every text the program shows to the user in a message box, verbatim, in one place.
 // Each area keeps its own block; titles are the program's name unless a window says otherwise.
 #include <QString>
+#include <QStringList>
 
 namespace Msg {
 
@@ -265,6 +266,18 @@ inline QString colourCountInvalidTitle() {
 // The processing dialog could not run a filter (the library's reason follows).
 inline QString filterFailed(const QString& reason) {
     return QStringLiteral("画像処理に失敗しました。\n\n") + reason;
+}
+
+// --- motion -----------------------------------------------------------------------------
+// A frame file whose name the frame list, the mail composer or the mail library could not carry.
+inline QString motionBadName(const QString& path) {
+    return QStringLiteral("ﾌｧｲﾙ名に「,」「|」やﾀﾌﾞなどの制御文字を含むﾌｧｲﾙは使えません。\n\n%1")
+        .arg(path);
+}
+// The title card maker is about to replace files it derived from the chosen name.
+inline QString titleOverwrite(const QStringList& names) {
+    return QStringLiteral("次のﾌｧｲﾙは既に存在します。\n\n%1\n\n上書きしますか？")
+        .arg(names.join(QLatin1Char('\n')));
 }
 
 } // namespace Msg

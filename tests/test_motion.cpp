@@ -1,0 +1,347 @@
+// The Motion Viewer (frame list, loop, size, tag, hand-over to the mail composer) and the title
+// card maker that writes its frames and hands them to a new viewer.
+#include "mail/frm_motion.h"
+#include "mail/handover.h"
+#include "makers/frm_lupan.h"
+#include "platform/fonts.h"
+#include "platform/imagecodec.h"
+#include "platform/imagecontrol.h"
+#include "scripteddialogs.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+// Colours the frame shows, as a set of RGB values.
+QSet<QRgb> coloursOf(const QImage& image) {
+    QSet<QRgb> colours;
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x) colours.insert(rgb.pixel(x, y) & 0xffffff);
+    return colours;
+}
+} // namespace
+
+class TestMotion : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir;
+    AppSettings settings;
+    QStringList mailed;
+    bool mailedAnime = false;
+    QList<QStringList> motions;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // A small picture of one colour, so the viewer's picture tells which frame it shows.
+    QString frameFile(const QString& name, QColor colour) {
+        QImage img(8, 6, QImage::Format_RGB32);
+        img.fill(colour);
+        const QString file = path(name);
+        if (!ImageCodec::save(file, img, ImageCodec::FormatPng, 24, 1)) qFatal("fixture");
+        return file;
+    }
+
+private slots:
+    void initTestCase() {
+        ImageCodec::initialize();
+        Fonts::installSubstitutions();
+        HandOver::setMailOpener([this](const QStringList& files, bool anime) -> QWidget* {
+            mailed = files;
+            mailedAnime = anime;
+            return nullptr;
+        });
+        HandOver::setMotionOpener([this](const QStringList& frames) -> QWidget* {
+            motions.append(frames);
+            return nullptr;
+        });
+    }
+    void init() {
+        mailed.clear();
+        motions.clear();
+        settings.folder = dir.path();
+    }
+
+    // --- the viewer's list
+    void frameOrder_data() {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("command"); // Command1 index; 0 adds x and y
+        QTest::addColumn<QString>("order");
+        QTest::addColumn<int>("after");
+        QTest::newRow("up on the first") << 0 << 2 << "abc" << 0;
+        QTest::newRow("down on the last") << 2 << 3 << "abc" << 2;
+        QTest::newRow("up in the middle") << 1 << 2 << "bac" << 0;
+        QTest::newRow("down in the middle") << 1 << 3 << "acb" << 2;
+        QTest::newRow("down without selection") << -1 << 3 << "abc" << -1;
+        QTest::newRow("delete without selection") << -1 << 1 << "abc" << -1;
+        QTest::newRow("delete the last") << 2 << 1 << "ab" << 1;
+        QTest::newRow("add two behind the middle") << 1 << 0 << "abxyc" << 3;
+        QTest::newRow("add two without selection") << -1 << 0 << "xyabc" << 1;
+    }
+    void frameOrder() {
+        QFETCH(int, selected);
+        QFETCH(int, command);
+        QFETCH(QString, order);
+        QFETCH(int, after);
+        ScriptedDialogs dialogs;
+        FRM_MOTION w(settings);
+        w.mlistadd({path("a"), path("b"), path("c")});
+        QCOMPARE(w.List1->currentRow(), 2);
+        w.List1->setCurrentRow(selected);
+        if (command == 0) dialogs.answer(QStringList{path("x"), path("y")});
+        w.Command1_Click(command);
+        QString names;
+        for (const QString& f : w.frames()) names += QFileInfo(f).fileName();
+        QCOMPARE(names, order);
+        QCOMPARE(w.List1->currentRow(), after);
+        QCOMPARE(w.Text1->toPlainText().count(QStringLiteral("MOTION=")), order.size());
+        QCOMPARE(dialogs.messages(), QStringList());
+    }
+
+    void sizeAndTagFollowDeletion() {
+        const QString a = frameFile(QStringLiteral("s1.png"), Qt::red);
+        const QString b = frameFile(QStringLiteral("s2.png"), Qt::blue);
+        FRM_MOTION w(settings);
+        w.mlistadd({a, b, path("missing.png")});
+        QCOMPARE(w.Label2->text(), QString::number(QFileInfo(a).size() + QFileInfo(b).size()));
+        w.List1->setCurrentRow(1);
+        w.Command1_Click(1);
+        QCOMPARE(w.Label2->text(), QString::number(QFileInfo(a).size()));
+        QCOMPARE(w.Text1->toPlainText(),
+                 QStringLiteral("<IMG MOTION=\"s1.png\" MOTION=\"missing.png\">"));
+        QVERIFY(!w.LEAD1->Bitmap()); // the missing file shows nothing, not the deleted frame
+    }
+
+    void tag_data() {
+        QTest::addColumn<QStringList>("frames");
+        QTest::addColumn<QString>("tag");
+        QTest::newRow("different folders") << QStringList{"/one/a.png", "/two/three/b.png"}
+                                           << "<IMG MOTION=\"a.png\" MOTION=\"b.png\">";
+        QTest::newRow("empty") << QStringList() << "";
+        QTest::newRow("quote, angle and ampersand")
+            << QStringList{"/d/x\"y<z&w.png"} << "<IMG MOTION=\"x&quot;y&lt;z&amp;w.png\">";
+    }
+    void tag() {
+        QFETCH(QStringList, frames);
+        QFETCH(QString, tag);
+        QCOMPARE(Motion::tag(frames), tag);
+        FRM_MOTION w(settings);
+        w.mlistadd(frames);
+        QCOMPARE(w.Text1->toPlainText(), tag);
+        w.Command3_Click();
+        QCOMPARE(QGuiApplication::clipboard()->text(), tag);
+    }
+
+    void refusedNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("comma") << "a,b.png";
+        QTest::newRow("tab") << "a\tb.png";
+        QTest::newRow("bar") << "a|b.png";
+        QTest::newRow("line break") << "a\nb.png";
+    }
+    void refusedNames() {
+        QFETCH(QString, name);
+        ScriptedDialogs dialogs;
+        FRM_MOTION w(settings);
+        dialogs.answer(QStringList{path("ok1.png"), path(name), path("ok2.png")});
+        w.Command1_Click(0);
+        QCOMPARE(w.frames(), (QStringList{path("ok1.png"), path("ok2.png")}));
+        QCOMPARE(dialogs.messages().size(), 1);
+        QVERIFY(dialogs.messages().first().contains(name));
+    }
+
+    void manyFrames() {
+        QStringList frames;
+        for (int i = 0; i < 150; ++i) frames.append(path(QStringLiteral("f%1.png").arg(i)));
+        FRM_MOTION w(settings);
+        w.mlistadd(frames);
+        QCOMPARE(w.frames(), frames);
+        QCOMPARE(w.Text1->toPlainText().count(QStringLiteral("MOTION=")), 150);
+        QVERIFY(w.Text1->toPlainText().endsWith(QStringLiteral("\"f149.png\">")));
+    }
+
+    // --- the loop
+    void playing() {
+        const QStringList frames = {frameFile(QStringLiteral("p0.png"), Qt::red),
+                                    frameFile(QStringLiteral("p1.png"), Qt::green),
+                                    frameFile(QStringLiteral("p2.png"), Qt::blue)};
+        const QRgb colours[3] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+        FRM_MOTION w(settings);
+        w.mlistadd(frames.mid(0, 1));
+        w.Command1_Click(4); // one frame: nothing to play
+        QVERIFY(!w.playing());
+        w.mlistadd(frames.mid(1));
+        w.List1->setCurrentRow(0);
+        w.Command1_Click(4);
+        QVERIFY(w.playing());
+        QCOMPARE(w.Timer1->interval(), 500);
+        QCOMPARE(w.Command1[4]->text(), QStringLiteral("停止"));
+        for (int i = 0; i < 4; ++i) QVERIFY(!w.Command1[i]->isEnabled());
+        QVERIFY(w.Command2->isEnabled());
+        w.Command1_Click(3); // a disabled button's handler changes nothing either
+        QCOMPARE(w.frames(), frames);
+        for (int expected : {1, 2, 0, 1}) {
+            w.Timer1_Timer();
+            QCOMPARE(w.List1->currentRow(), expected);
+            QCOMPARE(w.LEAD1->image().pixel(0, 0), colours[expected]);
+        }
+        w.Command1_Click(4);
+        QVERIFY(!w.playing());
+        QCOMPARE(w.Command1[4]->text(), QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"));
+        for (int i = 0; i < 4; ++i) QVERIFY(w.Command1[i]->isEnabled());
+    }
+
+    void openedViewerMailsAndStops() {
+        const QStringList frames = {path("a.png"), path("b.png"), path("c.png")};
+        QPointer<FRM_MOTION> w = FRM_MOTION::openNew(settings, frames, nullptr);
+        QCOMPARE(w->frames(), frames);
+        w->Command2_Click();
+        QCOMPARE(mailed, frames);
+        QVERIFY(mailedAnime);
+        w->Command1_Click(4);
+        QVERIFY(w->playing());
+        QTimer* timer = w->Timer1;
+        w->close();
+        QVERIFY(!timer->isActive());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(w.isNull());
+    }
+
+    // --- the title card maker
+    void titleFrames() {
+        ScriptedDialogs dialogs;
+        QDir(dir.path()).mkpath(QStringLiteral("out"));
+        FRM_LUPAN w(settings);
+        dialogs.answer(path(QStringLiteral("out/title.png")));
+        w.Command1_Click(0);
+        QCOMPARE(dialogs.messages(), QStringList());
+        QCOMPARE(settings.folder, path(QStringLiteral("out")));
+        QCOMPARE(motions.size(), 1);
+        const QStringList files = motions.first();
+        QCOMPARE(files.size(), 9);
+        for (int n = 1; n <= 9; ++n) {
+            QCOMPARE(files[n - 1], path(QStringLiteral("out/title%1.png").arg(n)));
+            const QByteArray bytes = readAll(files[n - 1]);
+            QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
+            QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 16), 96u);
+            QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 20), 84u);
+            QCOMPARE(int(bytes[24]), 1); // bit depth
+            const QImage image = QImage::fromData(bytes);
+            QCOMPARE(coloursOf(image), (QSet<QRgb>{0x000000, 0xffffff}));
+        }
+        QCOMPARE(readAll(files[7]), readAll(files[6]));
+        QCOMPARE(readAll(files[8]), readAll(files[6]));
+        QVERIFY(readAll(files[6]) != readAll(files[5]));
+        QCOMPARE(w.VScroll1->value(), 1);
+    }
+
+    void blackFrames_data() {
+        QTest::addColumn<int>("frame");
+        QTest::addColumn<QString>("text"); // of the first field
+        QTest::newRow("empty field") << 1 << "";
+        QTest::newRow("frame 0") << 0 << "ル";
+        QTest::newRow("frame 8") << 8 << "ル";
+        QTest::newRow("negative frame") << -5 << "ル";
+    }
+    void blackFrames() {
+        QFETCH(int, frame);
+        QFETCH(QString, text);
+        FRM_LUPAN w(settings);
+        w.Text1[0]->setText(text);
+        w.Preview(frame);
+        QCOMPARE(w.LEAD1->BitmapWidth(), 96);
+        QCOMPARE(w.LEAD1->BitsPerPixel(), 1);
+        QCOMPARE(coloursOf(w.LEAD1->image()), QSet<QRgb>{0x000000});
+    }
+
+    void fontSizes_data() {
+        QTest::addColumn<double>("chosen");
+        QTest::addColumn<int>("characters");
+        QTest::addColumn<int>("title");
+        QTest::newRow("48") << 48.0 << 48 << 19;
+        QTest::newRow("30") << 30.0 << 30 << 12;
+        QTest::newRow("10.5 to even") << 10.5 << 10 << 4;
+        QTest::newRow("title below one point") << 2.0 << 2 << 1;
+        QTest::newRow("characters below one point") << 0.4 << 1 << 1;
+    }
+    void fontSizes() {
+        QFETCH(double, chosen);
+        QFETCH(int, characters);
+        QFETCH(int, title);
+        QCOMPARE(TitleCard::characterPoints(chosen), characters);
+        QCOMPARE(TitleCard::titlePoints(TitleCard::characterPoints(chosen)), title);
+        ScriptedDialogs dialogs;
+        FRM_LUPAN w(settings);
+        QFont f(QStringLiteral("IPAGothic"));
+        f.setPointSizeF(chosen);
+        dialogs.answer(f);
+        w.Command1_Click(2);
+        QCOMPARE(w.titleFont.size, double(characters));
+        QCOMPARE(w.titleFont.name, QStringLiteral("IPAGothic"));
+        w.VScroll1->setValue(7);
+        QCOMPARE(w.titleFont.size, double(characters));
+    }
+
+    // "作成" that must not end in a viewer, and the one overwrite question for derived names.
+    void create_data() {
+        QTest::addColumn<QString>("chosen");  // "": cancelled
+        QTest::addColumn<QString>("present"); // a file, or a folder ending in "/"
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QString>("lastMessage"); // "": no message
+        QTest::addColumn<bool>("viewer");
+        QTest::newRow("cancelled") << ""
+                                   << "" << false << "" << false;
+        QTest::newRow("comma in the name") << "ti,tle.png"
+                                           << "" << false << "ti,tle1.png" << false;
+        QTest::newRow("existing kept") << "card.png"
+                                       << "card3.png" << false << "card3.png" << false;
+        QTest::newRow("existing replaced") << "card"
+                                           << "card3.png" << true << "card3.png" << true;
+        QTest::newRow("unwritable frame")
+            << "card.png"
+            << "card5.png/" << true << "card5.png を保存できませんでした" << false;
+    }
+    void create() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, present);
+        QFETCH(bool, overwrite);
+        QFETCH(QString, lastMessage);
+        QFETCH(bool, viewer);
+        QTemporaryDir out;
+        const QString old = out.filePath(present);
+        QFile f(old);
+        if (present.endsWith(u'/'))
+            QVERIFY(QDir(out.path()).mkdir(present));
+        else if (!present.isEmpty())
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("old") == 3);
+        f.close();
+        ScriptedDialogs dialogs;
+        FRM_LUPAN w(settings);
+        dialogs.answer(chosen.isEmpty() ? QVariant() : QVariant(out.filePath(chosen)));
+        dialogs.answer(overwrite ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+        w.Command1_Click(0);
+        QCOMPARE(dialogs.messages().size(),
+                 int(!lastMessage.isEmpty()) + int(present.endsWith(u'/')));
+        if (!lastMessage.isEmpty()) QVERIFY(dialogs.messages().last().contains(lastMessage));
+        QCOMPARE(motions.size(), int(viewer));
+        if (present.endsWith(u".png")) QCOMPARE(readAll(old) == "old", !overwrite);
+        QCOMPARE(QFileInfo::exists(out.filePath(QStringLiteral("card9.png"))), viewer);
+    }
+};
+
+QTEST_MAIN(TestMotion)
+#include "test_motion.moc"
