@@ -2,6 +2,7 @@
 // Every text the program shows to the user in a message box, verbatim, in one place.
 // Each area keeps its own block; titles are the program's name unless a window says otherwise.
 #include <QString>
+#include <QStringList>
 
 namespace Msg {
 
@@ -220,6 +221,25 @@ inline QString colourCountInvalidTitle() {
 // The processing dialog could not run a filter (the library's reason follows).
 inline QString filterFailed(const QString& reason) {
     return QStringLiteral("画像処理に失敗しました。\n\n") + reason;
+}
+
+// --- makers -----------------------------------------------------------------------------
+inline QString makerTemplateMissing(const QString& path) {
+    return QStringLiteral("テンプレート画像 %1 が見つからないか、読み込めません。\n"
+                          "テンプレートなしで作成します。")
+        .arg(path);
+}
+inline QString makerTemplateWrongSize(const QString& path, int width, int height) {
+    return QStringLiteral("テンプレート画像 %1 の大きさが %2 × %3 ではありません。\n"
+                          "テンプレートなしで作成します。")
+        .arg(path)
+        .arg(width)
+        .arg(height);
+}
+// The files a maker derives from the chosen name that exist already, one a line.
+inline QString makerOverwriteQuestion(const QStringList& files) {
+    return QStringLiteral("次のﾌｧｲﾙは既に存在します。\n\n%1\n\n上書きしますか？")
+        .arg(files.join(QLatin1Char('\n')));
 }
 
 } // namespace Msg
