@@ -4,9 +4,14 @@
 #include "editing/frm_imginfo.h"
 #include "editing/frm_ver.h"
 #include "mail/frm_mail.h"
+#include "mail/frm_motion.h"
 #include "mail/frm_option.h"
 #include "mail/handover.h"
 #include "makers/cl_gl028c.h"
+#include "makers/frm_calen.h"
+#include "makers/frm_lupan.h"
+#include "makers/frm_nenga.h"
+#include "makers/frm_plate.h"
 #include "platform/dialogs.h"
 #include "platform/filebrowser.h"
 #include "platform/imagecontrol.h"
@@ -303,6 +308,11 @@ void FRM_QUILMOAP::createMenus() {
     indexed(MNU_IMG_ROLL, &FRM_QUILMOAP::MNU_IMG_ROLL_Click);
     handle(MNU_FILE_MAIL, &FRM_QUILMOAP::MNU_FILE_MAIL_Click);
     handle(MNU_PRO_OPTION, &FRM_QUILMOAP::MNU_PRO_OPTION_Click);
+    handle(MNU_DSP_MOTION, &FRM_QUILMOAP::MNU_DSP_MOTION_Click);
+    handle(MNU_PRO_LUPAN, &FRM_QUILMOAP::MNU_PRO_LUPAN_Click);
+    handle(MNU_PRO_NENGA, &FRM_QUILMOAP::MNU_PRO_NENGA_Click);
+    handle(MNU_PRO_CALEN, &FRM_QUILMOAP::MNU_PRO_CALEN_Click);
+    handle(MNU_PRO_PLATE, &FRM_QUILMOAP::MNU_PRO_PLATE_Click);
     handle(MNU_FILE_EXIT, &FRM_QUILMOAP::MNU_FILE_EXIT_Click);
     handle(MNU_IMG_INFO, &FRM_QUILMOAP::MNU_IMG_INFO_Click);
     handle(MNU_HELP_VER, &FRM_QUILMOAP::MNU_HELP_VER_Click);
@@ -353,6 +363,9 @@ void FRM_QUILMOAP::Form_Load(const QString& commandLine) {
     FRM_OPTION::setDefaultCommit([this] { return commitSettings(); });
     HandOver::setMailOpener([this](const QStringList& files, bool anime) -> QWidget* {
         return FRM_MAIL::openNew(settings, addressBook, files, anime, this);
+    });
+    HandOver::setMotionOpener([this](const QStringList& frames) -> QWidget* {
+        return FRM_MOTION::openNew(settings, frames, this);
     });
     Combo1->setCurrentIndex(0);
     Combo1_Click();
@@ -466,6 +479,22 @@ void FRM_QUILMOAP::MNU_FILE_MAIL_Click() {
     FRM_MAIL::openNew(settings, addressBook,
                       lastSavedFile.isEmpty() ? QStringList() : QStringList{lastSavedFile}, false,
                       this);
+}
+
+void FRM_QUILMOAP::MNU_DSP_MOTION_Click() {
+    FRM_MOTION::openNew(settings, {}, this);
+}
+void FRM_QUILMOAP::MNU_PRO_LUPAN_Click() {
+    FRM_LUPAN::openNew(settings, this);
+}
+void FRM_QUILMOAP::MNU_PRO_NENGA_Click() {
+    (new FRM_NENGA(settings))->show();
+}
+void FRM_QUILMOAP::MNU_PRO_CALEN_Click() {
+    (new FRM_CALEN(settings))->show();
+}
+void FRM_QUILMOAP::MNU_PRO_PLATE_Click() {
+    (new FRM_PLATE(settings))->show();
 }
 
 void FRM_QUILMOAP::MNU_PRO_OPTION_Click() {

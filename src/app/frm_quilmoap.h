@@ -149,6 +149,11 @@ public slots:
     void MNU_PRO_DEFSIZE_Click();
     void MNU_FILE_MAIL_Click();
     void MNU_PRO_OPTION_Click();
+    void MNU_DSP_MOTION_Click();
+    void MNU_PRO_LUPAN_Click();
+    void MNU_PRO_NENGA_Click();
+    void MNU_PRO_CALEN_Click();
+    void MNU_PRO_PLATE_Click();
     void MNU_IMG_INFO_Click();
     void MNU_HELP_VER_Click();
 

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/calendarcommand.h"
 #include "cli/fitcommand.h"
 #include "cli/holidayscommand.h"
 #include "cli/mailcommand.h"
@@ -56,6 +57,7 @@ int run(const QStringList& args) {
         return 0;
     }
     if (cmd == QLatin1String("info")) return info(args, out, err);
+    if (cmd == QLatin1String("calendar")) return runCalendar(args.mid(2));
     if (cmd == QLatin1String("fit")) return runFit(args.mid(2), out, err);
     if (cmd == QLatin1String("holidays")) return runHolidays(args.mid(2));
     if (cmd == QLatin1String("mail")) return runMail(args.mid(2));

@@ -1,10 +1,27 @@
 // quilmo: the editor's pipelines without a window, for scripts and batch use.
 #include "cli/commands.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
+#include <memory>
+
+namespace {
+// The platform layer's start-up notes are noise on a command line; real warnings stay.
+void quietStartup(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR"))) return;
+    if (type != QtDebugMsg) fprintf(stderr, "%s\n", qPrintable(message));
+}
+} // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    qInstallMessageHandler(quietStartup);
+    // Drawing text needs the GUI library, but never a display: a script may run anywhere.
+    std::unique_ptr<QCoreApplication> app;
+    if (argc > 1 && qstrcmp(argv[1], "calendar") == 0) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("quilmo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILMO_VERSION));
     return Cli::run(QCoreApplication::arguments());

@@ -280,4 +280,23 @@ inline QString titleOverwrite(const QStringList& names) {
         .arg(names.join(QLatin1Char('\n')));
 }
 
+// --- makers -----------------------------------------------------------------------------
+inline QString makerTemplateMissing(const QString& path) {
+    return QStringLiteral("テンプレート画像 %1 が見つからないか、読み込めません。\n"
+                          "テンプレートなしで作成します。")
+        .arg(path);
+}
+inline QString makerTemplateWrongSize(const QString& path, int width, int height) {
+    return QStringLiteral("テンプレート画像 %1 の大きさが %2 × %3 ではありません。\n"
+                          "テンプレートなしで作成します。")
+        .arg(path)
+        .arg(width)
+        .arg(height);
+}
+// The files a maker derives from the chosen name that exist already, one a line.
+inline QString makerOverwriteQuestion(const QStringList& files) {
+    return QStringLiteral("次のﾌｧｲﾙは既に存在します。\n\n%1\n\n上書きしますか？")
+        .arg(files.join(QLatin1Char('\n')));
+}
+
 } // namespace Msg
