@@ -19,12 +19,12 @@ namespace Makers {
 
 namespace {
 
-QFont drawingFont(const FontSpec& spec) {
+QFont drawingFont(const FontSpec& face) {
     TextSettings s;
-    s.fontName = spec.name;
-    s.size = std::max(spec.points, minPoints);
-    s.bold = spec.bold;
-    s.italic = spec.italic;
+    s.fontName = face.name;
+    s.size = std::max(face.points, minPoints);
+    s.bold = face.bold;
+    s.italic = face.italic;
     s.antialias = false;
     return TextDraw::font(s);
 }

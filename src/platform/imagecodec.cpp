@@ -606,15 +606,15 @@ QString errorText(Error error, const QString& fileName) {
     return text.arg(fileName);
 }
 
-QString rawDecoderRead(const QString& spec, const QByteArray& blob) {
+QString rawDecoderRead(const QString& source, const QByteArray& blob) {
     initialize();
     Magick::Image img;
     try {
         img.quiet(false);
         if (blob.isEmpty()) {
-            img.read(spec.toStdString());
+            img.read(source.toStdString());
         } else {
-            img.magick(spec.toStdString());
+            img.magick(source.toStdString());
             img.read(Magick::Blob(blob.constData(), size_t(blob.size())));
         }
     } catch (const Magick::Exception& e) {

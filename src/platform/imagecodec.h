@@ -98,9 +98,9 @@ bool save(const QString& path, const QImage& image, int format, int bits, int qu
 // The message box text for a failed read or write of fileName.
 QString errorText(Error error, const QString& fileName);
 
-// For tests of the policy: hands spec to the decoder as it is (a coder name such as "SVG" when
-// blob is given, else a file spec such as "text:x" or "@list"). Empty when it read something,
+// For tests of the policy: hands source to the decoder as it is (a coder name such as "SVG" when
+// blob is given, else a file name such as "text:x" or "@list"). Empty when it read something,
 // else the decoder's reason.
-QString rawDecoderRead(const QString& spec, const QByteArray& blob = {});
+QString rawDecoderRead(const QString& source, const QByteArray& blob = {});
 
 } // namespace ImageCodec

@@ -331,6 +331,7 @@ QByteArray encodeJpeg(const QImage& image, int factor, QString* error) {
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, quality, TRUE);
     cinfo.optimize_coding = TRUE;
+    cinfo.dct_method = JDCT_FLOAT; // the most exact transform: every byte of a small file counts
     if (p.kind == Plane::Rgb) {
         // Small pictures lose visibly from halved colour resolution; only the lower
         // qualities, where size matters more than edges, use 4:2:0.
