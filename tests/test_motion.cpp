@@ -108,21 +108,20 @@ private slots:
         for (const QString& f : w.frames()) names += QFileInfo(f).fileName();
         QCOMPARE(names, order);
         QCOMPARE(w.List1->currentRow(), after);
-        QCOMPARE(w.Text1->toPlainText().count(QStringLiteral("MOTION=")), order.size());
+        QCOMPARE(w.Text1->toPlainText().count(u"MOTION="_qs), order.size());
         QCOMPARE(dialogs.messages(), QStringList());
     }
 
     void sizeAndTagFollowDeletion() {
-        const QString a = frameFile(QStringLiteral("s1.png"), Qt::red);
-        const QString b = frameFile(QStringLiteral("s2.png"), Qt::blue);
+        const QString a = frameFile(u"s1.png"_qs, Qt::red);
+        const QString b = frameFile(u"s2.png"_qs, Qt::blue);
         FRM_MOTION w(settings);
         w.mlistadd({a, b, path("missing.png")});
         QCOMPARE(w.Label2->text(), QString::number(QFileInfo(a).size() + QFileInfo(b).size()));
         w.List1->setCurrentRow(1);
         w.Command1_Click(1);
         QCOMPARE(w.Label2->text(), QString::number(QFileInfo(a).size()));
-        QCOMPARE(w.Text1->toPlainText(),
-                 QStringLiteral("<IMG MOTION=\"s1.png\" MOTION=\"missing.png\">"));
+        QCOMPARE(w.Text1->toPlainText(), u"<IMG MOTION=\"s1.png\" MOTION=\"missing.png\">"_qs);
         QVERIFY(!w.LEAD1->Bitmap()); // the missing file shows nothing, not the deleted frame
     }
 
@@ -134,6 +133,13 @@ private slots:
         QTest::newRow("empty") << QStringList() << "";
         QTest::newRow("quote, angle and ampersand")
             << QStringList{"/d/x\"y<z&w.png"} << "<IMG MOTION=\"x&quot;y&lt;z&amp;w.png\">";
+        QStringList many; // no fixed number of slots
+        QString tag = "<IMG";
+        for (int i = 0; i < 150; ++i) {
+            many.append(path(u"f%1.png"_qs.arg(i)));
+            tag += u" MOTION=\"f%1.png\""_qs.arg(i);
+        }
+        QTest::newRow("150 frames") << many << tag + ">";
     }
     void tag() {
         QFETCH(QStringList, frames);
@@ -141,6 +147,7 @@ private slots:
         QCOMPARE(Motion::tag(frames), tag);
         FRM_MOTION w(settings);
         w.mlistadd(frames);
+        QCOMPARE(w.frames(), frames);
         QCOMPARE(w.Text1->toPlainText(), tag);
         w.Command3_Click();
         QCOMPARE(QGuiApplication::clipboard()->text(), tag);
@@ -148,10 +155,11 @@ private slots:
 
     void refusedNames_data() {
         QTest::addColumn<QString>("name");
-        QTest::newRow("comma") << "a,b.png";
-        QTest::newRow("tab") << "a\tb.png";
-        QTest::newRow("bar") << "a|b.png";
-        QTest::newRow("line break") << "a\nb.png";
+        for (auto [row, name] : {std::pair{"comma", "a,b.png"},
+                                 {"tab", "a\tb.png"},
+                                 {"bar", "a|b.png"},
+                                 {"line break", "a\nb.png"}})
+            QTest::newRow(row) << QString(name);
     }
     void refusedNames() {
         QFETCH(QString, name);
@@ -164,51 +172,36 @@ private slots:
         QVERIFY(dialogs.messages().first().contains(name));
     }
 
-    void manyFrames() {
-        QStringList frames;
-        for (int i = 0; i < 150; ++i) frames.append(path(QStringLiteral("f%1.png").arg(i)));
-        FRM_MOTION w(settings);
-        w.mlistadd(frames);
-        QCOMPARE(w.frames(), frames);
-        QCOMPARE(w.Text1->toPlainText().count(QStringLiteral("MOTION=")), 150);
-        QVERIFY(w.Text1->toPlainText().endsWith(QStringLiteral("\"f149.png\">")));
-    }
-
     // --- the loop
+    // An opened viewer: nothing to play with one frame, the loop with more, the frames to the
+    // mail composer as an animation, and closing stops the loop and frees the window.
     void playing() {
-        const QStringList frames = {frameFile(QStringLiteral("p0.png"), Qt::red),
-                                    frameFile(QStringLiteral("p1.png"), Qt::green),
-                                    frameFile(QStringLiteral("p2.png"), Qt::blue)};
+        const QStringList frames = {frameFile(u"p0.png"_qs, Qt::red),
+                                    frameFile(u"p1.png"_qs, Qt::green),
+                                    frameFile(u"p2.png"_qs, Qt::blue)};
         const QRgb colours[3] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
-        FRM_MOTION w(settings);
-        w.mlistadd(frames.mid(0, 1));
-        w.Command1_Click(4); // one frame: nothing to play
-        QVERIFY(!w.playing());
-        w.mlistadd(frames.mid(1));
-        w.List1->setCurrentRow(0);
-        w.Command1_Click(4);
-        QVERIFY(w.playing());
-        QCOMPARE(w.Timer1->interval(), 500);
-        QCOMPARE(w.Command1[4]->text(), QStringLiteral("停止"));
-        for (int i = 0; i < 4; ++i) QVERIFY(!w.Command1[i]->isEnabled());
-        QVERIFY(w.Command2->isEnabled());
-        w.Command1_Click(3); // a disabled button's handler changes nothing either
-        QCOMPARE(w.frames(), frames);
-        for (int expected : {1, 2, 0, 1}) {
-            w.Timer1_Timer();
-            QCOMPARE(w.List1->currentRow(), expected);
-            QCOMPARE(w.LEAD1->image().pixel(0, 0), colours[expected]);
-        }
-        w.Command1_Click(4);
-        QVERIFY(!w.playing());
-        QCOMPARE(w.Command1[4]->text(), QStringLiteral("ﾌﾟﾚﾋﾞｭｰ"));
-        for (int i = 0; i < 4; ++i) QVERIFY(w.Command1[i]->isEnabled());
-    }
-
-    void openedViewerMailsAndStops() {
-        const QStringList frames = {path("a.png"), path("b.png"), path("c.png")};
-        QPointer<FRM_MOTION> w = FRM_MOTION::openNew(settings, frames, nullptr);
+        QPointer<FRM_MOTION> w = FRM_MOTION::openNew(settings, frames.mid(0, 1), nullptr);
+        w->Command1_Click(4);
+        QVERIFY(!w->playing());
+        w->mlistadd(frames.mid(1));
+        w->List1->setCurrentRow(0);
+        w->Command1_Click(4);
+        QVERIFY(w->playing());
+        QCOMPARE(w->Timer1->interval(), 500);
+        QCOMPARE(w->Command1[4]->text(), u"停止"_qs);
+        for (int i = 0; i < 4; ++i) QVERIFY(!w->Command1[i]->isEnabled());
+        QVERIFY(w->Command2->isEnabled());
+        w->Command1_Click(3); // a disabled button's handler changes nothing either
         QCOMPARE(w->frames(), frames);
+        for (int expected : {1, 2, 0, 1}) {
+            w->Timer1_Timer();
+            QCOMPARE(w->List1->currentRow(), expected);
+            QCOMPARE(w->LEAD1->image().pixel(0, 0), colours[expected]);
+        }
+        w->Command1_Click(4);
+        QVERIFY(!w->playing());
+        QCOMPARE(w->Command1[4]->text(), u"ﾌﾟﾚﾋﾞｭｰ"_qs);
+        for (int i = 0; i < 4; ++i) QVERIFY(w->Command1[i]->isEnabled());
         w->Command2_Click();
         QCOMPARE(mailed, frames);
         QVERIFY(mailedAnime);
@@ -224,17 +217,17 @@ private slots:
     // --- the title card maker
     void titleFrames() {
         ScriptedDialogs dialogs;
-        QDir(dir.path()).mkpath(QStringLiteral("out"));
+        QDir(dir.path()).mkpath(u"out"_qs);
         FRM_LUPAN w(settings);
-        dialogs.answer(path(QStringLiteral("out/title.png")));
+        dialogs.answer(path(u"out/title.png"_qs));
         w.Command1_Click(0);
         QCOMPARE(dialogs.messages(), QStringList());
-        QCOMPARE(settings.folder, path(QStringLiteral("out")));
+        QCOMPARE(settings.folder, path(u"out"_qs));
         QCOMPARE(motions.size(), 1);
         const QStringList files = motions.first();
         QCOMPARE(files.size(), 9);
         for (int n = 1; n <= 9; ++n) {
-            QCOMPARE(files[n - 1], path(QStringLiteral("out/title%1.png").arg(n)));
+            QCOMPARE(files[n - 1], path(u"out/title%1.png"_qs.arg(n)));
             const QByteArray bytes = readAll(files[n - 1]);
             QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
             QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 16), 96u);
@@ -286,12 +279,12 @@ private slots:
         QCOMPARE(TitleCard::titlePoints(TitleCard::characterPoints(chosen)), title);
         ScriptedDialogs dialogs;
         FRM_LUPAN w(settings);
-        QFont f(QStringLiteral("IPAGothic"));
+        QFont f(u"IPAGothic"_qs);
         f.setPointSizeF(chosen);
         dialogs.answer(f);
         w.Command1_Click(2);
         QCOMPARE(w.titleFont.size, double(characters));
-        QCOMPARE(w.titleFont.name, QStringLiteral("IPAGothic"));
+        QCOMPARE(w.titleFont.name, u"IPAGothic"_qs);
         w.VScroll1->setValue(7);
         QCOMPARE(w.titleFont.size, double(characters));
     }
@@ -303,17 +296,16 @@ private slots:
         QTest::addColumn<bool>("overwrite");
         QTest::addColumn<QString>("lastMessage"); // "": no message
         QTest::addColumn<bool>("viewer");
-        QTest::newRow("cancelled") << ""
-                                   << "" << false << "" << false;
-        QTest::newRow("comma in the name") << "ti,tle.png"
-                                           << "" << false << "ti,tle1.png" << false;
-        QTest::newRow("existing kept") << "card.png"
-                                       << "card3.png" << false << "card3.png" << false;
-        QTest::newRow("existing replaced") << "card"
-                                           << "card3.png" << true << "card3.png" << true;
-        QTest::newRow("unwritable frame")
-            << "card.png"
-            << "card5.png/" << true << "card5.png を保存できませんでした" << false;
+        const auto row = [](const char* name, const QString& chosen, const QString& present,
+                            bool overwrite, const QString& lastMessage, bool viewer) {
+            QTest::newRow(name) << chosen << present << overwrite << lastMessage << viewer;
+        };
+        row("cancelled", "", "", false, "", false);
+        row("comma in the name", "ti,tle.png", "", false, "ti,tle1.png", false);
+        row("existing kept", "card.png", "card3.png", false, "card3.png", false);
+        row("existing replaced", "card", "card3.png", true, "card3.png", true);
+        row("unwritable frame", "card.png", "card5.png/", true, "card5.png を保存できませんでした",
+            false);
     }
     void create() {
         QFETCH(QString, chosen);
@@ -339,7 +331,7 @@ private slots:
         if (!lastMessage.isEmpty()) QVERIFY(dialogs.messages().last().contains(lastMessage));
         QCOMPARE(motions.size(), int(viewer));
         if (present.endsWith(u".png")) QCOMPARE(readAll(old) == "old", !overwrite);
-        QCOMPARE(QFileInfo::exists(out.filePath(QStringLiteral("card9.png"))), viewer);
+        QCOMPARE(QFileInfo::exists(out.filePath(u"card9.png"_qs)), viewer);
     }
 };
 
