@@ -47,219 +47,199 @@ TextSettings text(const QString& s, int align = LeftTop) {
 class TestTextDraw : public QObject {
     Q_OBJECT
 private slots:
-    void alignment_data();
-    void alignment();
-    void japaneseGlyphs_data();
-    void japaneseGlyphs();
-    void smoothing_data();
-    void smoothing();
-    void refusedAndClipped_data();
-    void refusedAndClipped();
-    void angleTurnsText();
-    void dialogKeepsSettings_data();
-    void dialogKeepsSettings();
-    void dialogFontAndColour_data();
-    void dialogFontAndColour();
-    void ask_data();
-    void ask();
+    void alignment_data() {
+        QTest::addColumn<int>("align");
+        QTest::addColumn<QString>("s");
+        for (int code = 0; code < 9; ++code)
+            QTest::addRow("%s-%s", std::array{"left", "centre", "right"}[code / 3],
+                          std::array{"top", "middle", "bottom"}[code % 3])
+                << code << QStringLiteral("Ab漢");
+        QTest::newRow("two lines, right-bottom") << int(RightBottom) << QStringLiteral("W\nWWW");
+    }
+
+    // The box of drawn pixels sits at the side the code names, and only there.
+    void alignment() {
+        QFETCH(int, align);
+        QFETCH(QString, s);
+        const QImage out = drawText(white(), text(s, align));
+        const QRect box = inked(out);
+        QVERIFY(!box.isEmpty());
+        const int margin = 12;
+        const int h = align / 3, v = align % 3;
+        QCOMPARE(box.left() < margin, h == 0);
+        QCOMPARE(box.right() > out.width() - 1 - margin, h == 2);
+        QCOMPARE(qAbs(box.center().x() - out.width() / 2) < margin, h == 1);
+        QCOMPARE(box.top() < margin, v == 0);
+        QCOMPARE(box.bottom() > out.height() - 1 - margin, v == 2);
+        QCOMPARE(qAbs(box.center().y() - out.height() / 2) < margin, v == 1);
+    }
+
+    void japaneseGlyphs_data() {
+        QTest::addColumn<QString>("font");
+        QTest::newRow("gothic") << QStringLiteral("ＭＳ Ｐゴシック");
+        QTest::newRow("mincho") << QStringLiteral("ＭＳ 明朝");
+    }
+
+    // A missing glyph draws as the same box whatever the character: a kanji that draws like an
+    // unassigned code point is tofu.
+    void japaneseGlyphs() {
+        QFETCH(QString, font);
+        TextSettings t = text(QStringLiteral("漢"));
+        t.fontName = font;
+        t.size = 24;
+        const QImage kanji = drawText(white(60, 60), t);
+        t.text = QString(QChar(0x0378));
+        const QImage missing = drawText(white(60, 60), t);
+        QVERIFY(!inked(kanji).isEmpty());
+        QVERIFY(kanji != missing);
+        // The two Windows names reach two different faces.
+        t.text = QStringLiteral("漢");
+        t.fontName = font.contains(QStringLiteral("明朝")) ? QStringLiteral("ＭＳ Ｐゴシック")
+                                                           : QStringLiteral("ＭＳ 明朝");
+        QVERIFY(drawText(white(60, 60), t) != kanji);
+    }
+
+    void smoothing_data() {
+        QTest::addColumn<int>("angle");
+        QTest::addColumn<bool>("italic");
+        QTest::addColumn<bool>("underline");
+        QTest::newRow("plain") << 0 << false << false;
+        QTest::newRow("italic, underlined") << 0 << true << true;
+        QTest::newRow("turned 33.5 degrees") << 335 << false << true;
+    }
+
+    // Without smoothing only the background and the text colour appear; with it, more.
+    void smoothing() {
+        QFETCH(int, angle);
+        QFETCH(bool, italic);
+        QFETCH(bool, underline);
+        TextSettings t = text(QStringLiteral("Quilmo 漢字"), CentreMiddle);
+        t.size = 20;
+        t.angle = angle;
+        t.italic = italic;
+        t.underline = underline;
+        QCOMPARE(colours(drawText(white(), t)), (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 0, 0)}));
+        t.antialias = true;
+        QVERIFY(colours(drawText(white(), t)).size() > 2);
+    }
+
+    void refusedAndClipped_data() {
+        QTest::addColumn<QImage>("output");
+        QTest::addColumn<double>("size");
+        QTest::addColumn<int>("align");
+        QTest::addColumn<bool>("drawn");
+        QImage palette(10, 10, QImage::Format_Indexed8);
+        palette.setColorTable({qRgb(255, 255, 255)});
+        palette.fill(0);
+        QTest::newRow("larger than the picture") << white(20, 20) << 999.0 << 4 << true;
+        QTest::newRow("palette picture") << palette << 8.0 << 0 << true;
+        QTest::newRow("size below 1") << white(20, 20) << 0.5 << 0 << false;
+        QTest::newRow("size beyond the limit") << white(20, 20) << 5000.0 << 0 << false;
+        QTest::newRow("alignment 9") << white(20, 20) << 12.0 << 9 << false;
+        QTest::newRow("no picture") << QImage() << 12.0 << 0 << false;
+    }
+    void refusedAndClipped() {
+        QFETCH(QImage, output);
+        QFETCH(double, size);
+        QFETCH(int, align);
+        QFETCH(bool, drawn);
+        // A solid square inks the centre however large it is drawn.
+        TextSettings t = text(QStringLiteral("■"), align);
+        t.size = size;
+        const QImage out = drawText(output, t);
+        QCOMPARE(!out.isNull(), drawn);
+        if (!drawn) return;
+        QCOMPARE(out.format(), QImage::Format_RGB32);
+        QCOMPARE(out.size(), output.size());
+        QVERIFY(!inked(out).isEmpty());
+    }
+
+    // A quarter turn stands a line of text upright about the centre.
+    void angleTurnsText() {
+        TextSettings t = text(QStringLiteral("WWWWWW"), CentreMiddle);
+        const QRect flat = inked(drawText(white(), t));
+        t.angle = 900;
+        const QRect upright = inked(drawText(white(), t));
+        QVERIFY(flat.width() > flat.height());
+        QVERIFY(upright.height() > upright.width());
+        QVERIFY(qAbs(upright.center().x() - 100) < 6 && qAbs(upright.center().y() - 75) < 6);
+    }
+
+    void dialogKeepsSettings_data() {
+        QTest::addColumn<TextSettings>("settings");
+        QTest::newRow("defaults") << TextSettings();
+        TextSettings s = text(QStringLiteral("一行目\n二行目"), RightBottom);
+        s.fontName = QStringLiteral("ＭＳ 明朝");
+        s.size = 10.5;
+        s.bold = s.underline = s.antialias = true;
+        s.angle = -155;
+        QTest::newRow("everything set") << s;
+    }
+
+    // What the window passes in comes back unchanged when the user only looks, and confirming
+    // draws what the preview showed; cancelling returns nothing.
+    void dialogKeepsSettings() {
+        QFETCH(TextSettings, settings);
+        ScriptedDialogs dialogs;
+        const QImage output = white(96, 84);
+        TextDialog dlg(output, settings);
+        QCOMPARE(dlg.settings(), settings);
+        QCOMPARE(dlg.previewImage(), drawText(output, settings));
+        dlg.textEdit->setPlainText(QStringLiteral("新しい"));
+        QCOMPARE(dlg.previewImage(), drawText(output, dlg.settings()));
+        QVERIFY(dialogs.asked.isEmpty());
+    }
+
+    void dialogFontAndColour_data() {
+        QTest::addColumn<QVariant>("font");
+        QTest::addColumn<QVariant>("colour");
+        QTest::newRow("both cancelled") << QVariant() << QVariant();
+        QFont f(QStringLiteral("IPAMincho"));
+        f.setPointSizeF(20);
+        f.setItalic(true);
+        QTest::newRow("both chosen") << QVariant(f) << QVariant(QColor(Qt::blue));
+        f.setPointSizeF(0.5);
+        QTest::newRow("font too small") << QVariant(f) << QVariant();
+    }
+    void dialogFontAndColour() {
+        QFETCH(QVariant, font);
+        QFETCH(QVariant, colour);
+        ScriptedDialogs dialogs;
+        dialogs.answer(font).answer(colour);
+        const TextSettings before = text(QStringLiteral("あ"));
+        TextDialog dlg(white(96, 84), before);
+        dlg.chooseFont();
+        dlg.chooseColour();
+        const TextSettings after = dlg.settings();
+        const QFont f = font.value<QFont>();
+        QCOMPARE(after.fontName, font.isNull() ? before.fontName : f.family());
+        QCOMPARE(after.size, font.isNull() || f.pointSizeF() < 1 ? before.size : f.pointSizeF());
+        QCOMPARE(after.italic, font.isNull() ? before.italic : f.italic());
+        QCOMPARE(after.colour, colour.isNull() ? before.colour : colour.value<QColor>());
+        QCOMPARE(dlg.previewImage(), drawText(white(96, 84), after));
+    }
+
+    void ask_data() {
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("OK") << true;
+        QTest::newRow("cancel") << false;
+    }
+
+    // What the window calls: the confirmed settings, or nothing at all after cancel.
+    void ask() {
+        QFETCH(bool, confirm);
+        const TextSettings before = text(QStringLiteral("前"));
+        QTimer::singleShot(0, this, [confirm] {
+            auto* dlg = qobject_cast<TextDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->textEdit->setPlainText(QStringLiteral("後"));
+            confirm ? dlg->accept() : dlg->reject();
+        });
+        const auto result = TextDialog::ask(nullptr, white(96, 84), before);
+        QCOMPARE(result.has_value(), confirm);
+        if (confirm) QCOMPARE(result->text, QStringLiteral("後"));
+    }
 };
-
-void TestTextDraw::alignment_data() {
-    QTest::addColumn<int>("align");
-    QTest::addColumn<QString>("s");
-    const char* names[9] = {"left-top",   "left-middle",   "left-bottom",
-                            "centre-top", "centre-middle", "centre-bottom",
-                            "right-top",  "right-middle",  "right-bottom"};
-    for (int code = 0; code < 9; ++code)
-        QTest::addRow("%s", names[code]) << code << QStringLiteral("Ab漢");
-    QTest::newRow("two lines, right-bottom") << int(RightBottom) << QStringLiteral("W\nWWW");
-}
-
-// The box of drawn pixels sits at the side the code names, and only there.
-void TestTextDraw::alignment() {
-    QFETCH(int, align);
-    QFETCH(QString, s);
-    const QImage out = drawText(white(), text(s, align));
-    const QRect box = inked(out);
-    QVERIFY(!box.isEmpty());
-    const int margin = 12;
-    const int h = align / 3, v = align % 3;
-    QCOMPARE(box.left() < margin, h == 0);
-    QCOMPARE(box.right() > out.width() - 1 - margin, h == 2);
-    QCOMPARE(qAbs(box.center().x() - out.width() / 2) < margin, h == 1);
-    QCOMPARE(box.top() < margin, v == 0);
-    QCOMPARE(box.bottom() > out.height() - 1 - margin, v == 2);
-    QCOMPARE(qAbs(box.center().y() - out.height() / 2) < margin, v == 1);
-}
-
-void TestTextDraw::japaneseGlyphs_data() {
-    QTest::addColumn<QString>("font");
-    QTest::newRow("gothic") << QStringLiteral("ＭＳ Ｐゴシック");
-    QTest::newRow("mincho") << QStringLiteral("ＭＳ 明朝");
-}
-
-// A missing glyph draws as the same box whatever the character: a kanji that draws like an
-// unassigned code point is tofu.
-void TestTextDraw::japaneseGlyphs() {
-    QFETCH(QString, font);
-    TextSettings t = text(QStringLiteral("漢"));
-    t.fontName = font;
-    t.size = 24;
-    const QImage kanji = drawText(white(60, 60), t);
-    t.text = QString(QChar(0x0378));
-    const QImage missing = drawText(white(60, 60), t);
-    QVERIFY(!inked(kanji).isEmpty());
-    QVERIFY(kanji != missing);
-    // The two Windows names reach two different faces.
-    t.text = QStringLiteral("漢");
-    t.fontName = font.contains(QStringLiteral("明朝")) ? QStringLiteral("ＭＳ Ｐゴシック")
-                                                       : QStringLiteral("ＭＳ 明朝");
-    QVERIFY(drawText(white(60, 60), t) != kanji);
-}
-
-void TestTextDraw::smoothing_data() {
-    QTest::addColumn<int>("angle");
-    QTest::addColumn<bool>("italic");
-    QTest::addColumn<bool>("underline");
-    QTest::newRow("plain") << 0 << false << false;
-    QTest::newRow("italic, underlined") << 0 << true << true;
-    QTest::newRow("turned 33.5 degrees") << 335 << false << true;
-}
-
-// Without smoothing only the background and the text colour appear; with it, more.
-void TestTextDraw::smoothing() {
-    QFETCH(int, angle);
-    QFETCH(bool, italic);
-    QFETCH(bool, underline);
-    TextSettings t = text(QStringLiteral("Quilmo 漢字"), CentreMiddle);
-    t.size = 20;
-    t.angle = angle;
-    t.italic = italic;
-    t.underline = underline;
-    QCOMPARE(colours(drawText(white(), t)), (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 0, 0)}));
-    t.antialias = true;
-    QVERIFY(colours(drawText(white(), t)).size() > 2);
-}
-
-void TestTextDraw::refusedAndClipped_data() {
-    QTest::addColumn<QImage>("output");
-    QTest::addColumn<double>("size");
-    QTest::addColumn<int>("align");
-    QTest::addColumn<bool>("drawn");
-    QImage palette(10, 10, QImage::Format_Indexed8);
-    palette.setColorTable({qRgb(255, 255, 255)});
-    palette.fill(0);
-    QTest::newRow("larger than the picture") << white(20, 20) << 999.0 << 4 << true;
-    QTest::newRow("palette picture") << palette << 8.0 << 0 << true;
-    QTest::newRow("size below 1") << white(20, 20) << 0.5 << 0 << false;
-    QTest::newRow("size 0") << white(20, 20) << 0.0 << 0 << false;
-    QTest::newRow("size beyond the limit") << white(20, 20) << 5000.0 << 0 << false;
-    QTest::newRow("alignment 9") << white(20, 20) << 12.0 << 9 << false;
-    QTest::newRow("no picture") << QImage() << 12.0 << 0 << false;
-}
-
-void TestTextDraw::refusedAndClipped() {
-    QFETCH(QImage, output);
-    QFETCH(double, size);
-    QFETCH(int, align);
-    QFETCH(bool, drawn);
-    // A solid square inks the centre however large it is drawn.
-    TextSettings t = text(QStringLiteral("■"), align);
-    t.size = size;
-    const QImage out = drawText(output, t);
-    QCOMPARE(!out.isNull(), drawn);
-    if (!drawn) return;
-    QCOMPARE(out.format(), QImage::Format_RGB32);
-    QCOMPARE(out.size(), output.size());
-    QVERIFY(!inked(out).isEmpty());
-}
-
-// A quarter turn stands a line of text upright about the centre.
-void TestTextDraw::angleTurnsText() {
-    TextSettings t = text(QStringLiteral("WWWWWW"), CentreMiddle);
-    const QRect flat = inked(drawText(white(), t));
-    t.angle = 900;
-    const QRect upright = inked(drawText(white(), t));
-    QVERIFY(flat.width() > flat.height());
-    QVERIFY(upright.height() > upright.width());
-    QVERIFY(qAbs(upright.center().x() - 100) < 6 && qAbs(upright.center().y() - 75) < 6);
-}
-
-void TestTextDraw::dialogKeepsSettings_data() {
-    QTest::addColumn<TextSettings>("settings");
-    QTest::newRow("defaults") << TextSettings();
-    TextSettings s = text(QStringLiteral("一行目\n二行目"), RightBottom);
-    s.fontName = QStringLiteral("ＭＳ 明朝");
-    s.size = 10.5;
-    s.bold = s.underline = s.antialias = true;
-    s.angle = -155;
-    QTest::newRow("everything set") << s;
-}
-
-// What the window passes in comes back unchanged when the user only looks, and confirming
-// draws what the preview showed; cancelling returns nothing.
-void TestTextDraw::dialogKeepsSettings() {
-    QFETCH(TextSettings, settings);
-    ScriptedDialogs dialogs;
-    const QImage output = white(96, 84);
-    TextDialog dlg(output, settings);
-    QCOMPARE(dlg.settings(), settings);
-    QCOMPARE(dlg.previewImage(), drawText(output, settings));
-    dlg.textEdit->setPlainText(QStringLiteral("新しい"));
-    QCOMPARE(dlg.previewImage(), drawText(output, dlg.settings()));
-    QVERIFY(dialogs.asked.isEmpty());
-}
-
-void TestTextDraw::dialogFontAndColour_data() {
-    QTest::addColumn<QVariant>("font");
-    QTest::addColumn<QVariant>("colour");
-    QTest::newRow("both cancelled") << QVariant() << QVariant();
-    QFont f(QStringLiteral("IPAMincho"));
-    f.setPointSizeF(20);
-    f.setItalic(true);
-    QTest::newRow("both chosen") << QVariant(f) << QVariant(QColor(Qt::blue));
-    f.setPointSizeF(0.5);
-    QTest::newRow("font too small") << QVariant(f) << QVariant();
-}
-
-void TestTextDraw::dialogFontAndColour() {
-    QFETCH(QVariant, font);
-    QFETCH(QVariant, colour);
-    ScriptedDialogs dialogs;
-    dialogs.answer(font).answer(colour);
-    const TextSettings before = text(QStringLiteral("あ"));
-    TextDialog dlg(white(96, 84), before);
-    dlg.chooseFont();
-    dlg.chooseColour();
-    const TextSettings after = dlg.settings();
-    const QFont f = font.value<QFont>();
-    QCOMPARE(after.fontName, font.isNull() ? before.fontName : f.family());
-    QCOMPARE(after.size, font.isNull() || f.pointSizeF() < 1 ? before.size : f.pointSizeF());
-    QCOMPARE(after.italic, font.isNull() ? before.italic : f.italic());
-    QCOMPARE(after.colour, colour.isNull() ? before.colour : colour.value<QColor>());
-    QCOMPARE(dlg.previewImage(), drawText(white(96, 84), after));
-}
-
-void TestTextDraw::ask_data() {
-    QTest::addColumn<bool>("confirm");
-    QTest::newRow("OK") << true;
-    QTest::newRow("cancel") << false;
-}
-
-// What the window calls: the confirmed settings, or nothing at all after cancel.
-void TestTextDraw::ask() {
-    QFETCH(bool, confirm);
-    const TextSettings before = text(QStringLiteral("前"));
-    QTimer::singleShot(0, this, [confirm] {
-        auto* dlg = qobject_cast<TextDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dlg);
-        dlg->textEdit->setPlainText(QStringLiteral("後"));
-        confirm ? dlg->accept() : dlg->reject();
-    });
-    const auto result = TextDialog::ask(nullptr, white(96, 84), before);
-    QCOMPARE(result.has_value(), confirm);
-    if (confirm) QCOMPARE(result->text, QStringLiteral("後"));
-}
 
 QTEST_MAIN(TestTextDraw)
 #include "test_textdraw.moc"
