@@ -59,10 +59,6 @@ bool near(QRgb a, QRgb b, int tol) {
     return qAbs(qRed(a) - qRed(b)) <= tol && qAbs(qGreen(a) - qGreen(b)) <= tol &&
            qAbs(qBlue(a) - qBlue(b)) <= tol;
 }
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestCodec : public QObject {
@@ -427,7 +423,7 @@ private slots:
 
     // Our policy is what refuses these, not a missing coder: the reason names the policy.
     void policy_data() {
-        QTest::addColumn<QString>("spec");
+        QTest::addColumn<QString>("source");
         QTest::addColumn<QByteArray>("blob");
         const QString secret = write("secret.txt", "not a picture\n");
         const QString list =
@@ -440,9 +436,9 @@ private slots:
         QTest::newRow("@file") << "@" + list << QByteArray();
     }
     void policy() {
-        QFETCH(QString, spec);
+        QFETCH(QString, source);
         QFETCH(QByteArray, blob);
-        const QString reason = rawDecoderRead(spec, blob);
+        const QString reason = rawDecoderRead(source, blob);
         QVERIFY2(reason.contains("security policy"), qPrintable(reason));
         // The same door is open for the coders we read.
         QCOMPARE(rawDecoderRead("PNG", readAll(dir.filePath("listed.png"))), QString());

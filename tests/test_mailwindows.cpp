@@ -13,6 +13,7 @@
 #include "util/messages.h"
 #include "util/profile.h"
 
+#include "testsupport.h"
 #include <QCheckBox>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 #include <arpa/inet.h>
@@ -85,11 +87,6 @@ int loopback(int port) {
         result = ::connect(fd, reinterpret_cast<sockaddr*>(&a), len) == 0 ? port : 0;
     ::close(fd);
     return result;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 } // namespace

@@ -12,23 +12,15 @@
 #include "util/profile.h"
 #include "util/textcodec.h"
 
+#include "testsupport.h"
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
-namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
-} // namespace
+namespace {} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT

@@ -8,6 +8,7 @@
 #include "platform/imagecontrol.h"
 #include "scripteddialogs.h"
 
+#include "testsupport.h"
 #include <QClipboard>
 #include <QDir>
 #include <QGuiApplication>
@@ -21,13 +22,10 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtEndian>
+
 #include <QtTest>
 
 namespace {
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 // Colours the frame shows, as a set of RGB values.
 QSet<QRgb> coloursOf(const QImage& image) {
     QSet<QRgb> colours;

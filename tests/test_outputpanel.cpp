@@ -9,29 +9,16 @@
 #include "scripteddialogs.h"
 #include "util/profile.h"
 
+#include "testsupport.h"
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
-namespace {
-// A photo-like picture: smooth gradients with noise, so colour counts matter for the size.
-QImage photo(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    quint32 seed = 12345;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1103515245 + 12345;
-            const int n = int(seed >> 27) - 16;
-            img.setPixel(x, y,
-                         qRgb(qBound(0, x * 255 / w + n, 255), qBound(0, y * 255 / h + n, 255),
-                              qBound(0, (x + y) * 127 / (w + h) + 64 + n, 255)));
-        }
-    return img;
-}
-} // namespace
+namespace {} // namespace
 
 class TestOutputPanel : public QObject {
     Q_OBJECT

@@ -6,30 +6,15 @@
 #include "platform/imagecontrol.h"
 #include "scripteddialogs.h"
 
+#include "testsupport.h"
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+
 #include <QtTest>
 
 namespace {
-QImage photo(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    quint32 seed = 99;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            seed = seed * 1103515245 + 12345;
-            const int n = int(seed >> 27) - 16;
-            img.setPixel(x, y,
-                         qRgb(qBound(0, x * 255 / w + n, 255), qBound(0, y * 255 / h + n, 255),
-                              qBound(0, 128 + n * 3, 255)));
-        }
-    return img;
-}
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 // A window with a photo selected whole, so the output is a 96 x 84 true-colour picture.
 void prepare(FRM_QUILMOAP& w) {
     w.LEAD2->setImage(photo(200, 175));

@@ -20,16 +20,6 @@ const CL_GL010C& gl() {
     return CL_GL010C::instance();
 }
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
-
 template <typename T> QVariant opt(const std::optional<T>& v) {
     return v ? QVariant(int(*v)) : QVariant();
 }

@@ -1,7 +1,35 @@
 #pragma once
 // Helpers shared by the test programs.
+#include <QFile>
+#include <QImage>
 #include <QString>
+#include <QtTest>
 
 inline QString testData(const QString& name) {
     return QStringLiteral(QUILMO_TEST_DATA "/") + name;
+}
+
+// The file's bytes, or "<missing>" so that a missing file never equals an empty one.
+inline QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+inline void writeAll(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+}
+
+// A photo-like picture: smooth gradients with noise, so colour counts matter for file sizes.
+inline QImage photo(int w, int h, quint32 seed = 12345) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245 + 12345;
+            const int n = int(seed >> 27) - 16;
+            img.setPixel(x, y,
+                         qRgb(qBound(0, x * 255 / w + n, 255), qBound(0, y * 255 / h + n, 255),
+                              qBound(0, (x + y) * 127 / (w + h) + 64 + n, 255)));
+        }
+    return img;
 }
