@@ -1,5 +1,6 @@
 #pragma once
 // The process-wide settings of the editor and where they live on disk.
+#include <QRect>
 #include <QString>
 #include <array>
 
@@ -32,6 +33,11 @@ inline QString py(int slot) {
 } // namespace Keys
 
 inline constexpr int TwipsPerPixel = 15;
+// A designed position and size in twips, as pixels.
+inline QRect twips(int left, int top, int width, int height) {
+    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
+            height / TwipsPerPixel};
+}
 inline constexpr int PurposeCount = 7;
 inline constexpr std::array<int, PurposeCount> DefaultPX = {96, 96, 96, 96, 96, 96, 640};
 inline constexpr std::array<int, PurposeCount> DefaultPY = {84, 68, 68, 26, 40, 40, 480};

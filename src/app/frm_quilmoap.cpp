@@ -38,10 +38,6 @@
 namespace {
 
 // Designed geometry in twips, converted at 15 twips per pixel.
-QRect tw(int left, int top, int width, int height) {
-    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-            height / TwipsPerPixel};
-}
 QPoint twp(int left, int top) {
     return {left / TwipsPerPixel, top / TwipsPerPixel};
 }
@@ -87,16 +83,16 @@ void FRM_QUILMOAP::createControls() {
     setCentralWidget(client);
 
     LEAD2View = new ImageView(LEAD2, client);
-    LEAD2View->setGeometry(tw(3720, 0, 5310, 7200));
+    LEAD2View->setGeometry(twips(3720, 0, 5310, 7200));
     connect(LEAD2View, &ImageView::MouseDown, this, &FRM_QUILMOAP::LEAD2_MouseDown);
     connect(LEAD2View, &ImageView::MouseMove, this, &FRM_QUILMOAP::LEAD2_MouseMove);
     connect(LEAD2, &ImageControl::RgnChange, this, &FRM_QUILMOAP::LEAD2_RgnChange);
 
     Picture2 = new QWidget(client);
-    Picture2->setGeometry(tw(0, 0, 3645, 495));
+    Picture2->setGeometry(twips(0, 0, 3645, 495));
     for (int i = 0; i < 8; ++i) {
         auto* b = new QToolButton(Picture2);
-        b->setGeometry(tw(450 * i, 0, 420, 420));
+        b->setGeometry(twips(450 * i, 0, 420, 420));
         b->setToolTip(QString::fromUtf8(toolTips[i]));
         b->setIcon(QIcon(QStringLiteral(":/icons/tool%1.png").arg(i)));
         b->setIconSize(QSize(16, 16));
@@ -105,9 +101,9 @@ void FRM_QUILMOAP::createControls() {
     }
 
     Frame1 = new QGroupBox(QStringLiteral("出力画像"), client);
-    Frame1->setGeometry(tw(0, 540, 3675, 3495));
+    Frame1->setGeometry(twips(0, 540, 3675, 3495));
     Combo1 = new QComboBox(Frame1);
-    Combo1->setGeometry(tw(90, 270, 1245, 300));
+    Combo1->setGeometry(twips(90, 270, 1245, 300));
     for (const char* p : purposes) Combo1->addItem(QString::fromUtf8(p));
     connect(Combo1, &QComboBox::activated, this, &FRM_QUILMOAP::Combo1_Click);
 
@@ -120,8 +116,8 @@ void FRM_QUILMOAP::createControls() {
     const QPoint captionAt[6] = {twp(150, 840),  twp(150, 1290),  twp(150, 2190),
                                  twp(150, 2490), twp(2400, 3180), twp(120, 3180)};
     for (int i = 0; i < 6; ++i) Label1[i] = label(Frame1, captions[i], captionAt[i]);
-    const QRect fieldAt[4] = {tw(600, 780, 735, 270), tw(600, 1230, 735, 270),
-                              tw(1950, 2130, 1605, 270), tw(1950, 2430, 1605, 270)};
+    const QRect fieldAt[4] = {twips(600, 780, 735, 270), twips(600, 1230, 735, 270),
+                              twips(1950, 2130, 1605, 270), twips(1950, 2430, 1605, 270)};
     // Digits only, typed or pasted; "+" and "-" reach the window's zoom keys first.
     auto* digits =
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
@@ -135,29 +131,29 @@ void FRM_QUILMOAP::createControls() {
     Text1[1]->setText(QStringLiteral("96"));
 
     LEAD1View = new ImageView(LEAD1, Frame1);
-    LEAD1View->setGeometry(tw(1410, 240, 2175, 1830));
+    LEAD1View->setGeometry(twips(1410, 240, 2175, 1830));
     LEAD1View->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     LEAD1View->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     Command1[0] = new QPushButton(QStringLiteral("比率調整"), Frame1);
-    Command1[0]->setGeometry(tw(120, 2760, 1095, 345));
+    Command1[0]->setGeometry(twips(120, 2760, 1095, 345));
     Command1[1] = new QPushButton(QStringLiteral("減色化"), Frame1);
-    Command1[1]->setGeometry(tw(2400, 2760, 1155, 345));
+    Command1[1]->setGeometry(twips(2400, 2760, 1155, 345));
     for (int i = 0; i < 2; ++i)
         connect(Command1[i], &QPushButton::clicked, this, [this, i] { Command1_Click(i); });
     Label6 = new QLabel(Frame1);
-    Label6->setGeometry(tw(1050, 3150, 1215, 255));
+    Label6->setGeometry(twips(1050, 3150, 1215, 255));
     Label5 = new QLabel(Frame1);
-    Label5->setGeometry(tw(2940, 3150, 585, 255));
+    Label5->setGeometry(twips(2940, 3150, 585, 255));
 
     Frame2 = new QGroupBox(QStringLiteral("入力ファイル一覧"), client);
-    Frame2->setGeometry(tw(0, 4080, 3675, 3135));
+    Frame2->setGeometry(twips(0, 4080, 3675, 3135));
     Drive1 = new DriveList(Frame2);
-    Drive1->setGeometry(tw(120, 240, 3465, 300));
+    Drive1->setGeometry(twips(120, 240, 3465, 300));
     Dir1 = new DirList(Frame2);
-    Dir1->setGeometry(tw(120, 600, 3465, 1560));
+    Dir1->setGeometry(twips(120, 600, 3465, 1560));
     File1 = new FileList(Frame2);
-    File1->setGeometry(tw(120, 2220, 3495, 810));
+    File1->setGeometry(twips(120, 2220, 3495, 810));
     File1->setPattern(QStringLiteral("*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO"));
     File1->setPath(Dir1->Path());
     Drive1->setDrive(Dir1->Path());
@@ -167,7 +163,7 @@ void FRM_QUILMOAP::createControls() {
     connect(File1, &FileList::KeyPress, this, &FRM_QUILMOAP::File1_KeyPress);
 
     Picture1 = new QWidget(client);
-    Picture1->setGeometry(tw(0, 7230, 9090, 345));
+    Picture1->setGeometry(twips(0, 7230, 9090, 345));
     Label2 = label(Picture1, QStringLiteral("100%"), twp(30, 30));
     Label3 = label(Picture1, QString(), twp(720, 30));
     Label4 = label(Picture1, QString(), twp(2100, 30));

@@ -11,27 +11,6 @@
 
 #include <QFileInfo>
 
-namespace {
-QString openFilter() {
-    const char* const entries[][2] = {
-        {"画像ﾌｧｲﾙ", "*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO"},
-        {"Jpeg-Files(*.JPG)", "*.JPG;*.JPEG"},
-        {"Compuserve GIF(*.GIF)", "*.GIF"},
-        {"Windows or OS/2 Bitmap(*.BMP)", "*.BMP"},
-        {"Tagged Image File Format(*.TIF)", "*.TIF"},
-        {"Portable Network Graphics(*.PNG)", "*.PNG"},
-        {"Zsoft Paintbrush(*.PCX)", "*.PCX"},
-        {"Truevision Targa(*.TGA)", "*.TGA"},
-        {"Windows Icons(*.ICO)", "*.ICO"},
-        {"全てのﾌｧｲﾙ(*.*)", "*.*"},
-    };
-    QString filter;
-    for (const auto& e : entries)
-        filter += QString::fromUtf8(e[0]) + QChar(0) + QString::fromUtf8(e[1]) + QChar(0);
-    return filter;
-}
-} // namespace
-
 bool FRM_QUILMOAP::FileLoad(const QString& fname) {
     if (fname.isEmpty()) return false;
     const CL_GL010C& gl = CL_GL010C::instance();
@@ -64,8 +43,8 @@ bool FRM_QUILMOAP::FileLoad(const QString& fname) {
 
 void FRM_QUILMOAP::MNU_FILE_OPEN_Click() {
     const CL_GL010C& gl = CL_GL010C::instance();
-    const QString file =
-        gl.RVN_ShowOpenFileDlg(this, openFilter(), settings.folder, QString(), false);
+    const QString file = gl.RVN_ShowOpenFileDlg(this, nulSeparated(pictureOpenFilters()),
+                                                settings.folder, QString(), false);
     if (file.isEmpty()) return;
     settings.folder = QFileInfo(file).absolutePath();
     WaitCursor wait;

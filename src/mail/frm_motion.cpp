@@ -19,29 +19,6 @@
 #include <QTimer>
 
 namespace {
-QRect twips(int left, int top, int width, int height) {
-    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-            height / TwipsPerPixel};
-}
-
-FileFilters openFilters() {
-    const char* const entries[][2] = {
-        {"画像ﾌｧｲﾙ", "*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO"},
-        {"Jpeg-Files(*.JPG)", "*.JPG;*.JPEG"},
-        {"Compuserve GIF(*.GIF)", "*.GIF"},
-        {"Windows or OS/2 Bitmap(*.BMP)", "*.BMP"},
-        {"Tagged Image File Format(*.TIF)", "*.TIF"},
-        {"Portable Network Graphics(*.PNG)", "*.PNG"},
-        {"Zsoft Paintbrush(*.PCX)", "*.PCX"},
-        {"Truevision Targa(*.TGA)", "*.TGA"},
-        {"Windows Icons(*.ICO)", "*.ICO"},
-        {"全てのﾌｧｲﾙ(*.*)", "*.*"},
-    };
-    FileFilters filters;
-    for (const auto& e : entries)
-        filters.append({QString::fromUtf8(e[0]), QString::fromUtf8(e[1])});
-    return filters;
-}
 
 const QString playCaption = QStringLiteral("ﾌﾟﾚﾋﾞｭｰ");
 const QString stopCaption = QStringLiteral("停止");
@@ -169,8 +146,8 @@ void FRM_MOTION::Command1_Click(int index) {
         if (playing()) return;
         // The helper's ","-joined answer could not tell a comma inside a name from the
         // separator, so the paths are taken as the list the dialog returns.
-        const QStringList chosen =
-            Dialogs::get().openFiles(this, openFilters(), m_settings.folder, QString(), true);
+        const QStringList chosen = Dialogs::get().openFiles(this, pictureOpenFilters(),
+                                                            m_settings.folder, QString(), true);
         if (chosen.isEmpty()) return;
         m_settings.folder = QFileInfo(chosen.first()).absolutePath();
         mlistadd(chosen);

@@ -18,11 +18,6 @@
 #include <QScrollBar>
 
 namespace {
-QRect twips(int left, int top, int width, int height) {
-    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-            height / TwipsPerPixel};
-}
-
 QString saveFilter() {
     return QStringLiteral("Portable Network Graphics(*.PNG)") + QChar(0) + QStringLiteral("*.PNG") +
            QChar(0) + QStringLiteral("全てのﾌｧｲﾙ(*.*)") + QChar(0) + QStringLiteral("*.*") +

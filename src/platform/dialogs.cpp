@@ -17,6 +17,31 @@ FileFilters parseFilter(const QString& nulSeparated) {
     return filters;
 }
 
+FileFilters pictureOpenFilters() {
+    const char* const entries[][2] = {
+        {"画像ﾌｧｲﾙ", "*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO"},
+        {"Jpeg-Files(*.JPG)", "*.JPG;*.JPEG"},
+        {"Compuserve GIF(*.GIF)", "*.GIF"},
+        {"Windows or OS/2 Bitmap(*.BMP)", "*.BMP"},
+        {"Tagged Image File Format(*.TIF)", "*.TIF"},
+        {"Portable Network Graphics(*.PNG)", "*.PNG"},
+        {"Zsoft Paintbrush(*.PCX)", "*.PCX"},
+        {"Truevision Targa(*.TGA)", "*.TGA"},
+        {"Windows Icons(*.ICO)", "*.ICO"},
+        {"全てのﾌｧｲﾙ(*.*)", "*.*"},
+    };
+    FileFilters filters;
+    for (const auto& e : entries)
+        filters.append({QString::fromUtf8(e[0]), QString::fromUtf8(e[1])});
+    return filters;
+}
+
+QString nulSeparated(const FileFilters& filters) {
+    QString text;
+    for (const FileFilter& f : filters) text += f.description + QChar(0) + f.pattern + QChar(0);
+    return text;
+}
+
 QStringList caseInsensitiveGlobs(const QString& pattern) {
     QStringList globs;
     for (const QString& p : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {

@@ -19,6 +19,9 @@ using FileFilters = QList<FileFilter>;
 
 // Splits "desc\0pattern\0desc\0pattern" (a trailing NUL or a missing last pattern allowed).
 FileFilters parseFilter(const QString& nulSeparated);
+// The filters of every dialog that opens pictures, and the same as "desc\0pattern\0..." text.
+FileFilters pictureOpenFilters();
+QString nulSeparated(const FileFilters& filters);
 // The pattern list turned into name filters that match whatever the case of the name.
 QStringList caseInsensitiveGlobs(const QString& pattern);
 
