@@ -20,8 +20,6 @@
 
 #include <QtTest>
 
-namespace {} // namespace
-
 class TestMainWindow : public QObject {
     Q_OBJECT
     QTemporaryDir dir;

@@ -18,8 +18,6 @@
 
 #include <QtTest>
 
-namespace {} // namespace
-
 class TestOutputPanel : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
