@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -165,11 +166,12 @@ private slots:
             QCOMPARE(w.png, enc(w.image, kFitPngFormat, w.bits));
             QCOMPARE(w.bits, result > 16 ? 8 : result == 16 ? 4 : result == 8 ? 3 : result / 2);
         }
-        // On sizes that never grow with fewer colours the fast search does no worse.
+        // On sizes that never grow with fewer colours the fast search does no worse, and its
+        // rounds of two stay few even where sizes jump and forecasts go wrong.
         const FitResult f = PNGRedraw(src, {}, 0, enc, {}, FitSearch::Fast);
         QCOMPARE(f.ok, w.ok);
         QVERIFY(f.colours >= w.colours);
-        QVERIFY(f.passes <= qMax(w.passes, 12));
+        QVERIFY2(f.passes <= qMax(w.passes, 18), qPrintable(QString::number(f.passes)));
     }
     void failures_data() {
         QTest::addColumn<int>("failFrom"); // -1: a real encoder against limits of 0
@@ -239,7 +241,15 @@ private slots:
         const FitLimits limits{qint64(qtEncode(full, kFitPngFormat, 8).size() * pngShare),
                                qint64(qtEncode(full, kFitBmpFormat, 8).size() * bmpShare)};
         const FitResult w = PNGRedraw(src, limits, 0, qtEncode, {}, FitSearch::Walk);
-        const FitResult f = PNGRedraw(src, limits, 0, qtEncode, {}, FitSearch::Fast);
+        // The window repaints its labels from the progress calls: they come on this thread,
+        // one per pass, however many counts are quantised at once.
+        int reported = 0;
+        const auto progress = [&](const FitPass&) {
+            QCOMPARE(QThread::currentThread(), thread());
+            ++reported;
+        };
+        const FitResult f = PNGRedraw(src, limits, 0, qtEncode, progress, FitSearch::Fast);
+        QCOMPARE(reported, f.passes);
         QVERIFY(!w.ok || f.ok);
         QVERIFY2(f.colours >= w.colours,
                  qPrintable(QString("fast %1, walk %2").arg(f.colours).arg(w.colours)));

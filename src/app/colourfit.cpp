@@ -3,15 +3,18 @@
 #include "platform/colorreduce.h"
 #include "platform/imagecodec.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
 
 constexpr int kMostColours = 256;
-// Counts above the bisection's answer that the fast search still tries before it believes the
-// answer: dithering makes sizes wobble near a limit, where the walk steps by 2 and may stop
-// on a count the bisection jumped over.
+// Counts above its answer that the fast search still tries before it believes the answer.
 constexpr int kConfirmMisses = 4;
 
 // How far to step down for a file that is `excess` bytes over its limit.
@@ -62,6 +65,35 @@ struct Candidate {
     QByteArray png;
 };
 
+void encodePng(const Encoder& encoder, Candidate& c) {
+    if (c.pngDone) return;
+    c.pngDone = true;
+    c.png = encoder ? encoder(c.image, kFitPngFormat, c.bits) : QByteArray();
+    c.pngSize = c.png.isEmpty() ? -1 : c.png.size();
+}
+
+void encodeBmp(const Encoder& encoder, Candidate& c) {
+    if (c.bmpDone) return;
+    c.bmpDone = true;
+    const QByteArray bmp = encoder ? encoder(c.image, kFitBmpFormat, c.bits) : QByteArray();
+    c.bmpSize = bmp.isEmpty() ? -1 : bmp.size();
+}
+
+// Position of a usable count in usableCounts().
+int indexOf(int colours) {
+    if (colours >= 16) return (kMostColours - colours) / 2;
+    const int n = int(usableCounts().size());
+    return colours >= 8 ? n - 3 : colours >= 4 ? n - 2 : n - 1;
+}
+
+// The index of the largest usable count not above a (fractional) count.
+int indexAtOrBelow(double colours) {
+    const std::vector<int>& counts = usableCounts();
+    for (int i = 0; i < int(counts.size()); ++i)
+        if (counts[i] <= colours) return i;
+    return int(counts.size()) - 1;
+}
+
 enum class Verdict { Fits, Over, Failed };
 
 class Search {
@@ -75,9 +107,18 @@ public:
 
 private:
     Candidate* at(int colours);
+    Candidate quantised(int colours) const;
+    Candidate judged(int colours) const;
     bool measurePng(Candidate& c);
     bool measureBmp(Candidate& c);
     Verdict judge(int colours);
+    bool judgeAll(const std::vector<int>& counts);
+    std::pair<int, int> bracket() const;
+    bool bmpOver(int index) const;
+    const Candidate* known(int index) const;
+    std::vector<int> narrow(int lo, int hi, bool bisect) const;
+    std::optional<int> predict(int lo, int hi) const;
+    std::vector<int> confirm(int hi) const;
     void report(const FitPass& pass) {
         ++passes_;
         if (progress_) progress_(pass);
@@ -92,37 +133,34 @@ private:
     std::map<int, Candidate> cache_;
     std::map<int, Verdict> verdicts_;
     int passes_ = 0;
+    int lastJudged_ = 0;
     qint64 lastPngSize_ = -1;
 };
 
-// Quantised once per count, always from the picture as it was before the search.
+// Always from the picture as it was before the search. Touches nothing shared, so two counts
+// may be quantised at once.
+Candidate Search::quantised(int colours) const {
+    Candidate c;
+    c.bits = bitsFor(colours);
+    c.image = colorRes(source_, c.bits, ColorReduce::Optimised, true, colours);
+    return c;
+}
+
+// Quantised once per count.
 Candidate* Search::at(int colours) {
     auto it = cache_.find(colours);
-    if (it == cache_.end()) {
-        Candidate c;
-        c.bits = bitsFor(colours);
-        c.image = colorRes(source_, c.bits, ColorReduce::Optimised, true, colours);
-        it = cache_.emplace(colours, std::move(c)).first;
-    }
+    if (it == cache_.end()) it = cache_.emplace(colours, quantised(colours)).first;
     return it->second.image.isNull() ? nullptr : &it->second;
 }
 
 bool Search::measurePng(Candidate& c) {
-    if (!c.pngDone) {
-        c.pngDone = true;
-        c.png = encoder_ ? encoder_(c.image, kFitPngFormat, c.bits) : QByteArray();
-        c.pngSize = c.png.isEmpty() ? -1 : c.png.size();
-    }
+    encodePng(encoder_, c);
     if (c.pngSize >= 0) lastPngSize_ = c.pngSize;
     return c.pngSize >= 0;
 }
 
 bool Search::measureBmp(Candidate& c) {
-    if (!c.bmpDone) {
-        c.bmpDone = true;
-        const QByteArray bmp = encoder_ ? encoder_(c.image, kFitBmpFormat, c.bits) : QByteArray();
-        c.bmpSize = bmp.isEmpty() ? -1 : bmp.size();
-    }
+    encodeBmp(encoder_, c);
     return c.bmpSize >= 0;
 }
 
@@ -214,10 +252,24 @@ FitResult Search::walk() {
     }
 }
 
-// One pass per count: the cheap BMP first, the PNG only when the BMP fits.
+// Everything judge() needs for one count: the cheap BMP first, the PNG only when the BMP fits.
+Candidate Search::judged(int colours) const {
+    try {
+        Candidate c = quantised(colours);
+        if (c.image.isNull()) return c;
+        encodeBmp(encoder_, c);
+        if (c.bmpSize >= 0 && c.bmpSize <= limits_.bmp) encodePng(encoder_, c);
+        return c;
+    } catch (...) {
+        return {}; // out of memory on a helper thread: a failed pass, not the end of the program
+    }
+}
+
+// One pass per count.
 Verdict Search::judge(int colours) {
     if (auto it = verdicts_.find(colours); it != verdicts_.end()) return it->second;
     Verdict v = Verdict::Failed;
+    lastJudged_ = colours;
     if (Candidate* c = at(colours)) {
         FitPass pass{colours, c->bits};
         if (measureBmp(*c)) {
@@ -240,58 +292,157 @@ Verdict Search::judge(int colours) {
     return v;
 }
 
+// Two counts are quantised side by side when a second core is there; each quantisation runs on
+// one thread, so the results are the same however many run at once. The passes are reported in
+// order afterwards, from this thread.
+bool Search::judgeAll(const std::vector<int>& counts) {
+    std::vector<Candidate> made(counts.size());
+    std::thread helper;
+    if (counts.size() > 1 && std::thread::hardware_concurrency() > 1) {
+        try {
+            helper = std::thread([&] { made[1] = judged(counts[1]); });
+        } catch (const std::system_error&) {
+        }
+    }
+    for (size_t i = 0; i < counts.size(); ++i)
+        if (i != 1 || !helper.joinable()) made[i] = judged(counts[i]);
+    if (helper.joinable()) helper.join();
+    for (size_t i = 0; i < counts.size(); ++i) {
+        cache_[counts[i]] = std::move(made[i]);
+        if (judge(counts[i]) == Verdict::Failed) return false;
+    }
+    return true;
+}
+
+const Candidate* Search::known(int index) const {
+    auto it = cache_.find(usableCounts()[index]);
+    return it == cache_.end() ? nullptr : &it->second;
+}
+
+bool Search::bmpOver(int index) const {
+    const Candidate* c = known(index);
+    return c && c->bmpSize > limits_.bmp;
+}
+
+// hi: the lowest index (most colours) known to fit, or n; lo: the highest index below it known
+// to be over, or -1. Every index between them is still unjudged.
+std::pair<int, int> Search::bracket() const {
+    const int n = int(usableCounts().size());
+    int lo = -1, hi = n;
+    for (const auto& [colours, v] : verdicts_)
+        if (v == Verdict::Fits) hi = std::min(hi, indexOf(colours));
+    for (const auto& [colours, v] : verdicts_)
+        if (v == Verdict::Over && indexOf(colours) < hi) lo = std::max(lo, indexOf(colours));
+    return {lo, hi};
+}
+
+// The index of the largest count expected to fit, from the PNG sizes measured so far. Sizes
+// follow a power of the colour count closely; the power is read off the two nearest sizes
+// measured, about 1/3 on photographs when only one is known.
+std::optional<int> Search::predict(int lo, int hi) const {
+    const std::vector<int>& counts = usableCounts();
+    const int n = int(counts.size());
+    auto pngAt = [&](int index) {
+        const Candidate* c = known(index);
+        return c && c->pngSize > 0 ? c->pngSize : qint64(-1);
+    };
+    int a = -1, b = -1; // two measured indices, a < b; b anchors the curve
+    if (hi < n) {
+        b = hi;
+        if (lo >= 0 && pngAt(lo) > 0) a = lo;
+    } else {
+        for (int i = lo; i >= 0 && a < 0; --i) {
+            if (pngAt(i) <= 0) continue;
+            if (b < 0)
+                b = i;
+            else
+                a = i;
+        }
+    }
+    if (b < 0) return std::nullopt;
+    double power = 1.0 / 3;
+    if (a >= 0) {
+        // Sizes that hardly change with the count (a picture with few colours of its own)
+        // tell nothing about where the limit is crossed.
+        power = std::log(double(pngAt(a)) / double(pngAt(b))) /
+                std::log(double(counts[a]) / double(counts[b]));
+        if (!std::isfinite(power) || power < 0.1) return std::nullopt;
+        power = std::min(power, 4.0);
+    }
+    if (limits_.png <= 0) return n - 1;
+    return indexAtOrBelow(counts[b] * std::pow(double(limits_.png) / double(pngAt(b)), 1 / power));
+}
+
+// The counts to try next while the bracket is open: the count expected to fit with the one above
+// it, which closes the bracket when the forecast is right; or, when forecasts stop closing in,
+// two counts splitting it in three.
+std::vector<int> Search::narrow(int lo, int hi, bool bisect) const {
+    const std::vector<int>& counts = usableCounts();
+    const int index16 = int(counts.size()) - 4; // 16, then 8, 4, 2
+    if (lo < 0) return {counts[0], 128};
+    std::vector<int> next;
+    if (bmpOver(lo) && index16 > lo && index16 < hi) {
+        // A BMP over its limit at 8 bits usually stays over down to 18 colours: try the counts
+        // around the drop to 4 bits first, where the walk would go next.
+        next = {index16, index16 - 1};
+    } else if (const std::optional<int> forecast = bisect ? std::nullopt : predict(lo, hi)) {
+        // Forecasts from far-apart sizes fall a little short; aiming one count higher closes
+        // the bracket in one round more often.
+        const int t = std::clamp(*forecast - 1, lo + 1, hi - 1);
+        next = {t, t - 1 > lo ? t - 1 : t + 1};
+    } else {
+        const int third = std::max(1, (hi - lo) / 3);
+        next = {lo + third, hi - third};
+    }
+    std::vector<int> colours;
+    for (int i : next)
+        if (i > lo && i < hi && (colours.empty() || colours[0] != counts[i]))
+            colours.push_back(counts[i]);
+    return colours;
+}
+
+// The counts above the answer still to try before believing it: dithering makes sizes wobble
+// near a limit, where the walk steps by 2 and may stop on a count the forecast jumped over.
+// A BMP over its limit ends it at once: its size follows the bit depth and palette, and does
+// not wobble.
+std::vector<int> Search::confirm(int hi) const {
+    const std::vector<int>& counts = usableCounts();
+    std::vector<int> next;
+    int misses = 0;
+    for (int i = hi - 1; i >= 0 && misses < kConfirmMisses && next.size() < 2; --i, ++misses) {
+        if (!verdicts_.count(counts[i]))
+            next.push_back(counts[i]);
+        else if (bmpOver(i))
+            break;
+    }
+    return next;
+}
+
 FitResult Search::fast() {
     const std::vector<int>& counts = usableCounts();
     const int n = int(counts.size());
-    const int index16 = n - 4; // 16, then 8, 4, 2
-    auto candidate = [&](int index) -> const Candidate* {
-        auto it = cache_.find(counts[index]);
-        return it == cache_.end() ? nullptr : &it->second;
-    };
-    auto bmpOver = [&](int index) {
-        const Candidate* c = candidate(index);
-        return c && c->bmpSize > limits_.bmp;
-    };
-    // lo never fits; hi fits (n: none found yet). Sizes are assumed not to grow with fewer
-    // colours, so the largest fitting count lies right below lo.
-    int lo = 0, hi = n;
-    auto probe = [&](int index) {
-        const Verdict v = judge(counts[index]);
-        if (v == Verdict::Fits)
-            hi = index;
-        else if (v == Verdict::Over)
-            lo = index;
-        return v != Verdict::Failed;
-    };
-    if (!probe(0)) return failure(candidate(0));
-    if (hi == 0) return success(counts[0]);
-    // A BMP over its limit at 8 bits usually stays over down to 18 colours: try the counts
-    // around the drop to 4 bits first, where the walk would go next.
-    if (bmpOver(0)) {
-        if (!probe(index16)) return failure(candidate(index16));
-        if (hi == index16 && !probe(index16 - 1)) return failure(candidate(index16 - 1));
-    }
-    while (hi - lo > 1) {
-        const int mid = (lo + hi) / 2;
-        if (!probe(mid)) return failure(candidate(mid));
-    }
-    if (hi == n) return failure(candidate(n - 1));
-    // Confirm upwards until several counts in a row stay over. A BMP over its limit ends it at
-    // once: its size follows the bit depth and palette, and does not wobble.
-    int misses = 0;
-    for (int i = hi - 1; i >= 0 && misses < kConfirmMisses; --i) {
-        const Verdict v = judge(counts[i]);
-        if (v == Verdict::Failed) return failure(candidate(i));
-        if (v == Verdict::Fits) {
-            hi = i;
-            misses = 0;
-        } else if (bmpOver(i)) {
-            break;
+    int width = 0, stalls = 0; // the bracket of the last forecast; forecasts in a row that
+                               // did not halve it
+    for (;;) {
+        const auto [lo, hi] = bracket();
+        if (hi == 0) return success(counts[0]);
+        std::vector<int> next;
+        if (hi - lo > 1) {
+            stalls = width > 0 && hi - lo > width / 2 ? stalls + 1 : 0;
+            // Two forecasts that did not close in give way to plain splitting once.
+            const bool bisect = stalls >= 2;
+            if (bisect) stalls = 0;
+            next = narrow(lo, hi, bisect);
+            if (lo >= 0) width = hi - lo;
+        } else if (hi == n) {
+            auto it = cache_.find(lastJudged_);
+            return failure(it == cache_.end() ? nullptr : &it->second);
         } else {
-            ++misses;
+            next = confirm(hi);
+            if (next.empty()) return success(counts[hi]);
         }
+        if (!judgeAll(next)) return failure(&cache_[lastJudged_]);
     }
-    return success(counts[hi]);
 }
 
 FitResult fixedCount(const QImage& source, int cset, const Encoder& encoder,

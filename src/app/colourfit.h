@@ -36,14 +36,16 @@ struct FitResult {
 };
 
 // Encodes image in format (kFitPngFormat or kFitBmpFormat) at the logical bit depth; an empty
-// result is a failed measurement.
+// result is a failed measurement. The fast search calls it from two threads at once.
 using Encoder = std::function<QByteArray(const QImage&, int format, int bits)>;
 // The program's own PNG and BMP writers: what a save later writes, byte for byte.
 Encoder fileEncoder();
 
 enum class FitSearch {
     Walk, // downwards from 256 colours with steps from the size excess, pass by pass
-    Fast, // bisection over the usable counts; never settles below the walk on a monotonic picture
+    // Forecasts the count from the sizes measured so far and tries two counts at a time; then
+    // confirms the counts above the answer. Never settles below the walk on a monotonic picture.
+    Fast,
 };
 
 // cset < 1 searches for the largest colour count whose encodings meet both limits; a positive
