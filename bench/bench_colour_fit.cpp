@@ -20,7 +20,7 @@ void ours(benchmark::State& state, const Bench::Picture& pic, Case c, FitSearch 
     state.counters["colours"] = r.colours;
     state.counters["png_bytes"] = double(r.pngSize);
     state.counters["passes"] = r.passes;
-    state.counters["psnr"] = r.ok ? Bench::psnr(r.image, pic.image) : 0;
+    state.counters["psnr"] = r.ok ? psnr(r.image, pic.image) : 0;
 }
 
 void peer(benchmark::State& state, const Bench::Picture& pic, Case c) {
@@ -51,7 +51,7 @@ void peer(benchmark::State& state, const Bench::Picture& pic, Case c) {
     }
     state.counters["colours"] = best;
     state.counters["png_bytes"] = double(bestSize);
-    state.counters["psnr"] = best ? Bench::psnr(bestImage, pic.image) : 0;
+    state.counters["psnr"] = best ? psnr(bestImage, pic.image) : 0;
 }
 
 } // namespace

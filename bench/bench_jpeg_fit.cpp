@@ -17,7 +17,7 @@ void ours(benchmark::State& state, const Bench::Picture& pic, qint64 limit) {
     state.counters["jpeg_bytes"] = double(fit.bytes.size());
     state.counters["fits"] = fit.fits;
     state.counters["psnr"] =
-        fit.fits ? Bench::psnr(ImageCodec::decodeBytes(fit.bytes, "a.jpg").image, pic.image) : 0;
+        fit.fits ? psnr(ImageCodec::decodeBytes(fit.bytes, "a.jpg").image, pic.image) : 0;
 }
 
 void peer(benchmark::State& state, const Bench::Picture& pic, qint64 limit) {
@@ -30,7 +30,7 @@ void peer(benchmark::State& state, const Bench::Picture& pic, qint64 limit) {
     const qint64 size = QFileInfo(out).size();
     state.counters["jpeg_bytes"] = double(size);
     state.counters["fits"] = size > 0 && size <= limit;
-    state.counters["psnr"] = Bench::psnr(ImageCodec::decodeFile(out).image, pic.image);
+    state.counters["psnr"] = psnr(ImageCodec::decodeFile(out).image, pic.image);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #pragma once
-// Fixed pictures and measures shared by the benchmarks: ImageMagick's built-in pictures and
+// Fixed pictures shared by the benchmarks: ImageMagick's built-in pictures and
 // photos that Debian's mate-backgrounds package ships (GPL-2+), cut and scaled to a phone
 // screen the way the editor does it.
+#include "app/jpegfit.h"
 #include "editing/selection.h"
 #include "platform/imagecodec.h"
 
@@ -10,7 +11,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -55,24 +55,6 @@ inline std::vector<Picture> pictures(QSize size) {
         if (!d.image.isNull()) out.push_back({name, centredScale(d.image, size)});
     }
     return out;
-}
-
-inline double psnr(const QImage& a, const QImage& b) {
-    const QImage x = a.convertToFormat(QImage::Format_RGB32);
-    const QImage y = b.convertToFormat(QImage::Format_RGB32);
-    if (x.size() != y.size()) return 0;
-    double sum = 0;
-    for (int r = 0; r < x.height(); ++r) {
-        const QRgb* p = reinterpret_cast<const QRgb*>(x.constScanLine(r));
-        const QRgb* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
-        for (int c = 0; c < x.width(); ++c) {
-            const double dr = qRed(p[c]) - qRed(q[c]), dg = qGreen(p[c]) - qGreen(q[c]),
-                         db = qBlue(p[c]) - qBlue(q[c]);
-            sum += dr * dr + dg * dg + db * db;
-        }
-    }
-    const double mse = sum / (3.0 * x.width() * x.height());
-    return mse <= 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
 } // namespace Bench

@@ -60,21 +60,52 @@ private slots:
         w.close();
     }
 
-    void jpegFitStopsAtFirstFittingFactor() {
-        const QImage img = photo(96, 84);
+    void jpegFit_data() {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<double>("share"); // where the limit lies between the largest and smallest
+        QTest::addColumn<bool>("fullChroma"); // full colour resolution wins
+        // Coloured strokes on white, where halved colour resolution blurs every edge.
+        QImage strokes(96, 84, QImage::Format_RGB32);
+        strokes.fill(Qt::white);
+        for (int y = 0; y < 84; ++y)
+            for (int x = 0; x < 96; ++x)
+                if ((x / 3 + y / 7) % 4 == 0)
+                    strokes.setPixel(x, y,
+                                     qRgb((x * 40) % 256, 255 - (y * 3) % 256, (x * y) % 256));
+        for (double share : {0.2, 0.5}) {
+            QTest::addRow("photo %.1f", share) << photo(96, 84) << share << false;
+            QTest::addRow("strokes %.1f", share) << strokes << share << true;
+        }
+    }
+    void jpegFit() {
+        QFETCH(QImage, picture);
+        QFETCH(double, share);
+        QFETCH(bool, fullChroma);
         QList<qint64> sizes;
-        const JpegFit all = fitJpeg(img, 0, 20, [&](int, qint64 s) { sizes.append(s); });
+        const JpegFit all = fitJpeg(picture, 0, 20, [&](int, qint64 s) { sizes.append(s); });
         QVERIFY(!all.fits);
         QCOMPARE(all.factor, 255);
         QCOMPARE(sizes.size(), 236); // every factor from 20 to 255, each shown
-        const qint64 limit = (sizes[0] + sizes.last()) / 2;
-        const JpegFit fit = fitJpeg(img, limit, 20);
+        const qint64 limit = sizes.last() + qint64((sizes[0] - sizes.last()) * share);
+        QList<int> shown;
+        const JpegFit fit = fitJpeg(picture, limit, 20, [&](int f, qint64) { shown.append(f); });
         QVERIFY(fit.fits);
         QVERIFY(fit.bytes.size() <= limit);
-        const int first =
-            int(std::find_if(sizes.begin(), sizes.end(), [&](qint64 s) { return s <= limit; }) -
-                sizes.begin());
-        QCOMPARE(fit.factor, 20 + first);
+        // The steps shown stop at the first factor that fits; a later one is kept only when it
+        // is closer to the picture.
+        const int first = 20 + int(std::find_if(sizes.begin(), sizes.end(),
+                                                [&](qint64 s) { return s <= limit; }) -
+                                   sizes.begin());
+        QCOMPARE(shown.last(), first);
+        const QByteArray atFirst = ImageCodec::encode(picture, ImageCodec::FormatJpeg, 24, first);
+        auto fidelity = [&](const QByteArray& jpeg) {
+            return psnr(picture, ImageCodec::decodeBytes(jpeg, "a.jpg").image);
+        };
+        QCOMPARE(fit.factor > first, fullChroma);
+        if (fullChroma)
+            QVERIFY(fidelity(fit.bytes) > fidelity(atFirst) + 0.1);
+        else
+            QCOMPARE(fit.bytes, atFirst);
     }
 
     void jpegSave_data() {

@@ -91,6 +91,9 @@ int jpegQuality(int factor);
 //  JPEG: optimised Huffman tables; grey when every pixel is grey; 4:4:4 at quality 90 and
 //       above, 4:2:0 below.
 QByteArray encode(const QImage& image, int format, int bits, int quality, QString* error = nullptr);
+// Colour resolution of a JPEG: ByQuality is encode()'s choice; Full keeps 4:4:4 at every quality.
+enum class JpegChroma { ByQuality, Full };
+QByteArray encodeJpeg(const QImage& image, int factor, JpegChroma chroma, QString* error = nullptr);
 // encode() and one QSaveFile write: on failure the old file stays as it was.
 bool save(const QString& path, const QImage& image, int format, int bits, int quality,
           QString* error = nullptr);

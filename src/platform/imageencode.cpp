@@ -339,7 +339,7 @@ struct JpegError {
 }
 void jpegSilent(j_common_ptr) {}
 
-QByteArray encodeJpeg(const QImage& image, int factor, QString* error) {
+QByteArray jpegBytes(const QImage& image, int factor, JpegChroma chroma, QString* error) {
     const Plane p = toDirect(image);
     const int quality = jpegQuality(factor);
     jpeg_compress_struct cinfo{};
@@ -368,7 +368,7 @@ QByteArray encodeJpeg(const QImage& image, int factor, QString* error) {
     if (p.kind == Plane::Rgb) {
         // Small pictures lose visibly from halved colour resolution; only the lower
         // qualities, where size matters more than edges, use 4:2:0.
-        const int h = quality >= 90 ? 1 : 2;
+        const int h = quality >= 90 || chroma == JpegChroma::Full ? 1 : 2;
         cinfo.comp_info[0].h_samp_factor = h;
         cinfo.comp_info[0].v_samp_factor = h;
     }
@@ -387,6 +387,14 @@ QByteArray encodeJpeg(const QImage& image, int factor, QString* error) {
 
 } // namespace
 
+QByteArray encodeJpeg(const QImage& image, int factor, JpegChroma chroma, QString* error) {
+    if (image.isNull() || image.width() <= 0 || image.height() <= 0) {
+        if (error) *error = QStringLiteral("no picture to encode");
+        return {};
+    }
+    return jpegBytes(image, factor, chroma, error);
+}
+
 int jpegQuality(int factor) {
     factor = std::clamp(factor, 2, 255);
     return 98 - ((factor - 2) * 97 + 126) / 253;
@@ -403,7 +411,7 @@ QByteArray encode(const QImage& image, int format, int bits, int quality, QStrin
     case FormatBmp:
         return encodeBmp(image, bits, error);
     case FormatJpeg:
-        return encodeJpeg(image, quality, error);
+        return jpegBytes(image, quality, JpegChroma::ByQuality, error);
     }
     if (error) *error = QStringLiteral("format %1 cannot be written").arg(format);
     return {};
