@@ -9,21 +9,15 @@
 #include "scripteddialogs.h"
 
 #include "testsupport.h"
+
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <QtEndian>
-
-#include <QtTest>
 
 namespace {
 // Colours the frame shows, as a set of RGB values.
@@ -77,37 +71,51 @@ private slots:
     // --- the viewer's list
     void frameOrder_data() {
         QTest::addColumn<int>("selected");
-        QTest::addColumn<int>("command"); // Command1 index; 0 adds x and y
+        QTest::addColumn<int>("command"); // Command1 index; 0 adds x, the refused name and y
         QTest::addColumn<QString>("order");
         QTest::addColumn<int>("after");
-        QTest::newRow("up on the first") << 0 << 2 << "abc" << 0;
-        QTest::newRow("down on the last") << 2 << 3 << "abc" << 2;
-        QTest::newRow("up in the middle") << 1 << 2 << "bac" << 0;
-        QTest::newRow("down in the middle") << 1 << 3 << "acb" << 2;
-        QTest::newRow("down without selection") << -1 << 3 << "abc" << -1;
-        QTest::newRow("delete without selection") << -1 << 1 << "abc" << -1;
-        QTest::newRow("delete the last") << 2 << 1 << "ab" << 1;
-        QTest::newRow("add two behind the middle") << 1 << 0 << "abxyc" << 3;
-        QTest::newRow("add two without selection") << -1 << 0 << "xyabc" << 1;
+        QTest::addColumn<QString>("refused");
+        const auto row = [](const char* name, int selected, int command, const char* order,
+                            int after, const char* refused = "") {
+            QTest::newRow(name) << selected << command << QString(order) << after
+                                << QString(refused);
+        };
+        row("up on the first", 0, 2, "abc", 0);
+        row("down on the last", 2, 3, "abc", 2);
+        row("up in the middle", 1, 2, "bac", 0);
+        row("down in the middle", 1, 3, "acb", 2);
+        row("down without selection", -1, 3, "abc", -1);
+        row("delete without selection", -1, 1, "abc", -1);
+        row("delete the last", 2, 1, "ab", 1);
+        row("add two behind the middle", 1, 0, "abxyc", 3);
+        row("add two without selection", -1, 0, "xyabc", 1);
+        // Names the tag or the mail could not carry are left out, and named.
+        row("refused comma", -1, 0, "xyabc", 1, "a,b.png");
+        row("refused tab", -1, 0, "xyabc", 1, "a\tb.png");
+        row("refused bar", -1, 0, "xyabc", 1, "a|b.png");
+        row("refused line break", -1, 0, "xyabc", 1, "a\nb.png");
     }
     void frameOrder() {
         QFETCH(int, selected);
         QFETCH(int, command);
         QFETCH(QString, order);
-        QFETCH(int, after);
+        QFETCH(QString, refused);
         ScriptedDialogs dialogs;
         FRM_MOTION w(settings);
         w.mlistadd({path("a"), path("b"), path("c")});
         QCOMPARE(w.List1->currentRow(), 2);
         w.List1->setCurrentRow(selected);
-        if (command == 0) dialogs.answer(QStringList{path("x"), path("y")});
+        if (command == 0)
+            dialogs.answer(refused.isEmpty() ? QStringList{path("x"), path("y")}
+                                             : QStringList{path("x"), path(refused), path("y")});
         w.Command1_Click(command);
         QString names;
         for (const QString& f : w.frames()) names += QFileInfo(f).fileName();
         QCOMPARE(names, order);
-        QCOMPARE(w.List1->currentRow(), after);
+        QTEST(w.List1->currentRow(), "after");
         QCOMPARE(w.Text1->toPlainText().count(u"MOTION="_qs), order.size());
-        QCOMPARE(dialogs.messages(), QStringList());
+        QCOMPARE(dialogs.messages().size(), int(!refused.isEmpty()));
+        if (!refused.isEmpty()) QVERIFY(dialogs.messages().first().contains(refused));
     }
 
     void sizeAndTagFollowDeletion() {
@@ -149,25 +157,6 @@ private slots:
         QCOMPARE(w.Text1->toPlainText(), tag);
         w.Command3_Click();
         QCOMPARE(QGuiApplication::clipboard()->text(), tag);
-    }
-
-    void refusedNames_data() {
-        QTest::addColumn<QString>("name");
-        for (auto [row, name] : {std::pair{"comma", "a,b.png"},
-                                 {"tab", "a\tb.png"},
-                                 {"bar", "a|b.png"},
-                                 {"line break", "a\nb.png"}})
-            QTest::newRow(row) << QString(name);
-    }
-    void refusedNames() {
-        QFETCH(QString, name);
-        ScriptedDialogs dialogs;
-        FRM_MOTION w(settings);
-        dialogs.answer(QStringList{path("ok1.png"), path(name), path("ok2.png")});
-        w.Command1_Click(0);
-        QCOMPARE(w.frames(), (QStringList{path("ok1.png"), path("ok2.png")}));
-        QCOMPARE(dialogs.messages().size(), 1);
-        QVERIFY(dialogs.messages().first().contains(name));
     }
 
     // --- the loop
@@ -213,33 +202,6 @@ private slots:
     }
 
     // --- the title card maker
-    void titleFrames() {
-        ScriptedDialogs dialogs;
-        QDir(dir.path()).mkpath(u"out"_qs);
-        FRM_LUPAN w(settings);
-        dialogs.answer(path(u"out/title.png"_qs));
-        w.Command1_Click(0);
-        QCOMPARE(dialogs.messages(), QStringList());
-        QCOMPARE(settings.folder, path(u"out"_qs));
-        QCOMPARE(motions.size(), 1);
-        const QStringList files = motions.first();
-        QCOMPARE(files.size(), 9);
-        for (int n = 1; n <= 9; ++n) {
-            QCOMPARE(files[n - 1], path(u"out/title%1.png"_qs.arg(n)));
-            const QByteArray bytes = readAll(files[n - 1]);
-            QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
-            QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 16), 96u);
-            QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 20), 84u);
-            QCOMPARE(int(bytes[24]), 1); // bit depth
-            const QImage image = QImage::fromData(bytes);
-            QCOMPARE(coloursOf(image), (QSet<QRgb>{0x000000, 0xffffff}));
-        }
-        QCOMPARE(readAll(files[7]), readAll(files[6]));
-        QCOMPARE(readAll(files[8]), readAll(files[6]));
-        QVERIFY(readAll(files[6]) != readAll(files[5]));
-        QCOMPARE(w.VScroll1->value(), 1);
-    }
-
     void blackFrames_data() {
         QTest::addColumn<int>("frame");
         QTest::addColumn<QString>("text"); // of the first field
@@ -287,7 +249,8 @@ private slots:
         QCOMPARE(w.titleFont.size, double(characters));
     }
 
-    // "作成" that must not end in a viewer, and the one overwrite question for derived names.
+    // "作成": nine two-colour frames handed to a new viewer, or, when it must not end in one,
+    // no viewer; and the one overwrite question for derived names.
     void create_data() {
         QTest::addColumn<QString>("chosen");  // "": cancelled
         QTest::addColumn<QString>("present"); // a file, or a folder ending in "/"
@@ -302,6 +265,7 @@ private slots:
         row("comma in the name", "ti,tle.png", "", false, "ti,tle1.png", false);
         row("existing kept", "card.png", "card3.png", false, "card3.png", false);
         row("existing replaced", "card", "card3.png", true, "card3.png", true);
+        row("written", "card.png", "", false, "", true);
         row("unwritable frame", "card.png", "card5.png/", true, "card5.png を保存できませんでした",
             false);
     }
@@ -330,6 +294,24 @@ private slots:
         QCOMPARE(motions.size(), int(viewer));
         if (present.endsWith(u".png")) QCOMPARE(readAll(old) == "old", !overwrite);
         QCOMPARE(QFileInfo::exists(out.filePath(u"card9.png"_qs)), viewer);
+        if (!viewer) return;
+        QCOMPARE(settings.folder, out.path());
+        const QStringList files = motions.first();
+        QCOMPARE(files.size(), 9);
+        for (int n = 1; n <= 9; ++n) {
+            QCOMPARE(files[n - 1], out.filePath(u"card%1.png"_qs.arg(n)));
+            const QByteArray bytes = readAll(files[n - 1]);
+            QCOMPARE(bytes.mid(12, 4), QByteArray("IHDR"));
+            QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 16), 96u);
+            QCOMPARE(qFromBigEndian<quint32>(bytes.constData() + 20), 84u);
+            QCOMPARE(int(bytes[24]), 1); // bit depth
+            QCOMPARE(coloursOf(QImage::fromData(bytes)), (QSet<QRgb>{0x000000, 0xffffff}));
+        }
+        // The title stays for the last three frames.
+        QCOMPARE(readAll(files[7]), readAll(files[6]));
+        QCOMPARE(readAll(files[8]), readAll(files[6]));
+        QVERIFY(readAll(files[6]) != readAll(files[5]));
+        QCOMPARE(w.VScroll1->value(), 1);
     }
 };
 
