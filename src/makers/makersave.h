@@ -18,7 +18,7 @@ QString askName(QWidget* owner, AppSettings& settings);
 // plate2.png) may replace other files. Asks once when any of them exists; false when the user
 // declines.
 bool confirmDerived(QWidget* owner, const QString& chosen, const QStringList& files);
-// Writes the 4-bit picture atomically; on failure shows why and returns false.
+// Writes the reduced picture as a PNG atomically; on failure shows why and returns false.
 bool write(QWidget* owner, const QString& file, const QImage& picture);
 
 // The template of the given size, or a null picture after telling the user once per window
