@@ -302,11 +302,13 @@ bool Search::judgeAll(const std::vector<int>& counts) {
         try {
             helper = std::thread([&] { made[1] = judged(counts[1]); });
         } catch (const std::system_error&) {
+            // No thread to spare: this one quantises both.
         }
     }
+    const bool shared = helper.joinable();
     for (size_t i = 0; i < counts.size(); ++i)
-        if (i != 1 || !helper.joinable()) made[i] = judged(counts[i]);
-    if (helper.joinable()) helper.join();
+        if (!shared || i != 1) made[i] = judged(counts[i]);
+    if (shared) helper.join();
     for (size_t i = 0; i < counts.size(); ++i) {
         cache_[counts[i]] = std::move(made[i]);
         if (judge(counts[i]) == Verdict::Failed) return false;
