@@ -8,7 +8,6 @@
 #include "util/jiscode.h"
 #include "util/messages.h"
 #include "util/textcodec.h"
-#include "util/textfile.h"
 
 #include "loopbacksmtp.h"
 #include "testsupport.h"
@@ -500,9 +499,7 @@ private slots:
         QFETCH(int, code);
         AppPaths::setConfigFolder(m_dir.path());
         const QString ini = AppPaths::settingsFile();
-        QVERIFY(TextFile::write(
-            ini, "[Mail]\r\nSMTP=" + m_smtp.server().toLatin1() + "\r\nAddress=ini@x.jp\r\n",
-            nullptr));
+        writeAll(ini, "[Mail]\r\nSMTP=" + m_smtp.server().toLatin1() + "\r\nAddress=ini@x.jp\r\n");
         const int before = m_smtp.count();
         const int got = Cli::runMail(args);
         QFile::remove(ini);

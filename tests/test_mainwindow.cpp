@@ -20,6 +20,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 class TestMainWindow : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
@@ -272,6 +274,34 @@ private slots:
     void commandLine() {
         QFETCH(QStringList, args);
         QTEST(commandLineFileName(args), "name");
+    }
+
+    // What is not a picture file is never read: the window says so and stays as it was. The
+    // command line, a drop and the open handler all end in the same check.
+    void refusedFiles_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("drop");
+        QTest::addColumn<QString>("words");
+        const QString fifo = dir.filePath("unread.fifo");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        const QString notPicture = u"は画像ファイルではありません"_qs;
+        QTest::newRow("device on the command line") << "/dev/zero" << false << notPicture;
+        QTest::newRow("dropped FIFO") << fifo << true << notPicture;
+        QTest::newRow("name that was not text")
+            << dir.filePath(u"b\uFFFD.png"_qs) << false << u"読み取れない文字"_qs;
+    }
+    void refusedFiles() {
+        QFETCH(QString, path);
+        QFETCH(bool, drop);
+        QFETCH(QString, words);
+        ImageCodec::initialize();
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w(drop ? QString() : path);
+        if (drop) QVERIFY(w.DropFiles({QUrl::fromLocalFile(path)}));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quilmo Editor"));
+        QVERIFY2(dialogs.messages().join('\n').contains(words),
+                 qPrintable(dialogs.messages().join('\n')));
+        w.close();
     }
 };
 

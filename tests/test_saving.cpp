@@ -14,6 +14,9 @@
 
 #include <QtTest>
 
+#include <cstring>
+#include <optional>
+
 namespace {
 // A window with a photo selected whole, so the output is a 96 x 84 true-colour picture.
 void prepare(FRM_QUILMOAP& w) {
@@ -143,16 +146,28 @@ private slots:
         w.close();
     }
 
+    // The old file, if there was one, stays whole and the message says so only then; a disk
+    // that refuses the write half-way (a file size limit) is a failure too, with its reason.
     void writeFailureChangesNothing_data() {
         QTest::addColumn<QString>("target");
-        QTest::newRow("a folder") << "folder.png";
-        QTest::newRow("missing folder") << "missing/x.png";
-        QTest::newRow("jpeg into a folder") << "folder.jpg";
+        QTest::addColumn<int>("limit"); // bytes a file may grow to; 0: no limit
+        QTest::addColumn<bool>("old");  // a file of that name existed
+        QTest::newRow("a folder") << "folder.png" << 0 << false;
+        QTest::newRow("missing folder") << "missing/x.png" << 0 << false;
+        QTest::newRow("jpeg into a folder") << "folder.jpg" << 0 << false;
+        QTest::newRow("disk full, old JPEG") << "old.jpg" << 1024 << true;
+        QTest::newRow("disk full, old PNG") << "old.png" << 100 << true;
+        QTest::newRow("disk full, new PNG") << "new.png" << 100 << false;
     }
     void writeFailureChangesNothing() {
         QFETCH(QString, target);
+        QFETCH(int, limit);
+        QFETCH(bool, old);
         QDir(dir.path()).mkpath("folder.png");
         QDir(dir.path()).mkpath("folder.jpg");
+        const QString path = dir.filePath(target);
+        const QByteArray oldBytes(509, 'o');
+        if (old) writeAll(path, oldBytes);
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
         prepare(w);
@@ -160,9 +175,22 @@ private slots:
         QVERIFY(w.FileSave(dir.filePath("good.png")));
         const QString title = w.windowTitle();
         const QImage output = w.LEAD1->image();
-        QVERIFY(!w.FileSave(dir.filePath(target)));
+        bool saved = true;
+        {
+            std::optional<FileSizeLimit> full;
+            if (limit) full.emplace(limit);
+            saved = w.FileSave(path);
+        }
+        QVERIFY(!saved);
         QCOMPARE(dialogs.messages().size(), 1);
-        QVERIFY(dialogs.messages()[0].contains(target.section('/', -1)));
+        const QString message = dialogs.messages()[0];
+        QVERIFY(message.contains(target.section('/', -1)));
+        QCOMPARE(message.contains(u"以前のﾌｧｲﾙはそのまま残っています"), old);
+        if (limit) {
+            QVERIFY2(message.contains(QString::fromLocal8Bit(strerror(EFBIG))),
+                     qPrintable(message));
+            QCOMPARE(readAll(path), old ? oldBytes : QByteArray("<missing>"));
+        }
         QCOMPARE(w.lastSavedFile, dir.filePath("good.png"));
         QCOMPARE(w.windowTitle(), title);
         QCOMPARE(w.LEAD1->image(), output);

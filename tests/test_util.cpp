@@ -1,8 +1,10 @@
 // The utility library: lenient numbers, CP932 text, settings files, the address book file and
 // the path and string helpers.
+#include "mail/mailfile.h"
 #include "testsupport.h"
 #include "util/addressbook.h"
 #include "util/cl_gl010c.h"
+#include "util/fileio.h"
 #include "util/numbers.h"
 #include "util/profile.h"
 #include "util/textcodec.h"
@@ -10,8 +12,13 @@
 #include <QtTest>
 
 #include <cfloat>
+#include <climits>
 #include <cmath>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -42,6 +49,35 @@ const QByteArray kIni = "; head comment\r\n"
                         "[mainform]\r\n"
                         "Left=999\r\n"
                         "Width=7";
+
+// Each of the program's own text files written with about size bytes: through its own save
+// call, so that every route is shown to go through the checked writer.
+bool saveText(const QString& route, const QString& path, int size, QString* error) {
+    const QString text(size, u'x');
+    if (route == "writer") return FileIO::write(path, text.toLatin1(), error);
+    if (route == "settings") {
+        Profile p;
+        for (int i = 0; i < size / 100; ++i) p.setValue("S", QString::number(i), text.left(95));
+        const bool ok = p.save(path);
+        *error = p.errorString();
+        return ok;
+    }
+    if (route == "address book") {
+        AddressFile book;
+        book.entries = QStringList(size / 100, text.left(98));
+        const bool ok = book.save(path);
+        *error = book.errorString();
+        return ok;
+    }
+    Mime::MailFields mail;
+    mail.body = text;
+    return MailFile::save(path, mail, error);
+}
+
+// The folder's names, hidden ones too: a temporary left behind shows here.
+QStringList names(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+}
 
 } // namespace
 
@@ -395,6 +431,106 @@ private slots:
         QVERIFY(!book.save(path));
         QCOMPARE(readAll(path), bad);
         QVERIFY(!book.load(dir.path()) && !book.save(dir.path()));
+    }
+
+    // A disk that refuses the write half-way: the old file stays whole, no temporary is left,
+    // and the system's reason reaches the caller. Outputs below and above the 16 KiB a buffered
+    // file holds back until it is committed.
+    void writeFailureKeepsOldFile_data() {
+        QTest::addColumn<QString>("route");
+        QTest::addColumn<int>("size");
+        for (const char* route : {"writer", "settings", "address book", "mail file"})
+            for (const int size : {8000, 40000})
+                QTest::addRow("%s, %d bytes", route, size) << QString(route) << size;
+    }
+    void writeFailureKeepsOldFile() {
+        QFETCH(QString, route);
+        QFETCH(int, size);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("old.txt");
+        const QByteArray old(509, 'o');
+        writeAll(path, old);
+        QString error;
+        bool written = false;
+        {
+            const FileSizeLimit limit(4096);
+            written = saveText(route, path, size, &error);
+        }
+        QVERIFY(!written);
+        QCOMPARE(readAll(path), old);
+        QCOMPARE(names(folder.path()), QStringList{"old.txt"});
+        QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+        QVERIFY(saveText(route, path, size, &error)); // and with room it is written
+    }
+
+    // The same on a real file system that is full, where one can be made (root, own mounts).
+    void writeOnFullDiskKeepsOldFile() {
+        if (::geteuid() != 0) QSKIP("mounting a small file system needs root");
+        QTemporaryDir folder;
+        const QByteArray mountPoint = QFile::encodeName(folder.path());
+        const pid_t child = ::fork();
+        if (child == 0) {
+            // A private mount namespace: the small file system is gone when the child ends.
+            if (::unshare(CLONE_NEWNS) != 0 ||
+                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                ::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=16k") != 0)
+                ::_exit(77);
+            const QString path = folder.filePath("old.png");
+            const QByteArray old(509, 'o');
+            QString error;
+            if (!FileIO::write(path, old, &error)) ::_exit(2);
+            QFile fill(folder.filePath("fill"));
+            if (!fill.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) ::_exit(3);
+            while (fill.write(QByteArray(1024, 'f')) > 0) {
+            }
+            fill.close();
+            for (const int size : {8000, 40000}) {
+                if (FileIO::write(path, QByteArray(size, 'n'), &error)) ::_exit(4);
+                if (readAll(path) != old) ::_exit(5);
+                if (names(folder.path()) != QStringList{"fill", "old.png"}) ::_exit(6);
+                if (error != QString::fromLocal8Bit(std::strerror(ENOSPC))) ::_exit(7);
+            }
+            ::_exit(0);
+        }
+        int status = -1;
+        QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77) QSKIP("no tmpfs in a private mount namespace here");
+        QCOMPARE(WEXITSTATUS(status), 0);
+    }
+
+    // Only regular files are read, and only up to the cap; the message names what the file was
+    // meant to be. A FIFO without a writer must not block.
+    void readRefusals_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("words"); // in the address book's message
+        const QString fifo = tmp("unread.fifo"), zero = tmp("zero.png"), big = tmp("big.txt");
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        QVERIFY(QFile::link("/dev/zero", zero));
+        writeAll(big, QByteArray(11, 'b'));
+        const QString device = u"通常のファイルではないため、アドレス帳"_qs;
+        QTest::newRow("device") << "/dev/zero" << int(FileIO::Read::NotRegular) << device;
+        QTest::newRow("link to a device") << zero << int(FileIO::Read::NotRegular) << device;
+        QTest::newRow("FIFO without a writer") << fifo << int(FileIO::Read::NotRegular) << device;
+        QTest::newRow("folder") << dir.path() << int(FileIO::Read::Folder) << QString("フォルダ");
+        QTest::newRow("undecodable name")
+            << tmp("b\uFFFD.txt") << int(FileIO::Read::BadName) << QString("ファイル名");
+        QTest::newRow("over the cap") << big << int(FileIO::Read::TooLarge) << QString();
+        QTest::newRow("missing") << tmp("none.txt") << int(FileIO::Read::Missing) << QString();
+    }
+    void readRefusals() {
+        QFETCH(QString, path);
+        QByteArray bytes = "stale";
+        QString reason;
+        QTEST(int(FileIO::read(path, 10, &bytes, &reason)), "result");
+        QVERIFY(bytes.isEmpty());
+        QFETCH(QString, words);
+        if (words.isEmpty()) return;
+        AddressFile book;
+        QVERIFY(!book.load(path));
+        QVERIFY2(book.errorString().contains(words), qPrintable(book.errorString()));
+        Profile settings;
+        QVERIFY(!settings.load(path) && !settings.errorString().contains(u"アドレス帳"));
     }
 };
 

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 inline QString testData(const QString& name) {
     return QStringLiteral(QUILMO_TEST_DATA "/") + name;
 }
@@ -33,3 +36,23 @@ inline QImage photo(int w, int h, quint32 seed = 12345) {
         }
     return img;
 }
+
+// Files may grow no larger than bytes while this lives; a write past it fails with EFBIG
+// instead of ending the process.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &m_old);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lower{bytes, m_old.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &lower);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+
+private:
+    rlimit m_old{};
+    void (*m_handler)(int) = nullptr;
+};

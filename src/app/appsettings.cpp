@@ -1,5 +1,6 @@
 #include "app/appsettings.h"
 
+#include "util/fileio.h"
 #include "util/numbers.h"
 #include "util/profile.h"
 
@@ -112,12 +113,9 @@ QString addressFile() {
 }
 
 bool restrictToOwner(const QString& path) {
-    QFile file(path);
-    if (!file.exists()) {
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return false;
-        file.close();
-    }
-    return file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QString reason;
+    if (!QFileInfo::exists(path) && !FileIO::write(path, {}, &reason)) return false;
+    return QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 } // namespace AppPaths

@@ -7,13 +7,13 @@
 #include "platform/imagecodec.h"
 #include "platform/imagecontrol.h"
 #include "util/cl_gl010c.h"
+#include "util/fileio.h"
 #include "util/messages.h"
 #include "util/numbers.h"
 
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 
 namespace {
 
@@ -22,15 +22,6 @@ QString saveFilter() {
            QChar(0) + QStringLiteral("Jpeg-Files(*.JPG)") + QChar(0) +
            QStringLiteral("*.JPG;*.JPEG") + QChar(0) + QStringLiteral("全てのﾌｧｲﾙ(*.*)") +
            QChar(0) + QStringLiteral("*.*") + QChar(0);
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -67,8 +58,8 @@ bool FRM_QUILMOAP::FileSave(const QString& fname) {
         }
     }
     // A failed write changes nothing: the old file, the last saved name and the title stay.
-    if (bytes.isEmpty() || !writeFile(fname, bytes, &error)) {
-        Dialogs::inform(this, Msg::saveFailed(fname, error), Dialogs::Icon::Exclamation);
+    if (bytes.isEmpty() || !FileIO::write(fname, bytes, &error)) {
+        Dialogs::inform(this, FileIO::saveFailed(fname, error), Dialogs::Icon::Exclamation);
         return false;
     }
     if (jpeg) {

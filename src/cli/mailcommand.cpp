@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "mail/mailfile.h"
 #include "platform/sendmail.h"
+#include "util/messages.h"
 #include "util/profile.h"
 #include "util/textfile.h"
 
@@ -89,7 +90,8 @@ int runMail(const QStringList& args) {
     if (!bodyFile.isEmpty()) {
         QByteArray bytes;
         QString reason;
-        if (TextFile::read(bodyFile, &bytes, &reason) != TextFile::ReadResult::Ok)
+        if (TextFile::read(bodyFile, Msg::bodyFileKind(), &bytes, &reason) !=
+            TextFile::ReadResult::Ok)
             return usageError(reason.isEmpty() ? QStringLiteral("no such file: %1").arg(bodyFile)
                                                : reason);
         qsizetype badLine = 0;

@@ -1,5 +1,6 @@
 #include "mail/mailfile.h"
 
+#include "util/fileio.h"
 #include "util/messages.h"
 #include "util/textcodec.h"
 #include "util/textfile.h"
@@ -82,7 +83,7 @@ bool save(const QString& path, const Mime::MailFields& fields, QString* error, b
         }
     }
     QString reason;
-    if (!TextFile::write(path, toBytes(fields), &reason)) {
+    if (!FileIO::write(path, toBytes(fields), &reason)) {
         if (error) *error = Msg::mailFileUnwritable(path, reason);
         return false;
     }
@@ -155,14 +156,14 @@ std::optional<QString> decodeText(const QByteArray& bytes, Encoding* encoding, q
 std::optional<Loaded> load(const QString& path, QString* error) {
     QByteArray bytes;
     QString reason;
-    switch (TextFile::read(path, &bytes, &reason)) {
+    switch (TextFile::read(path, Msg::mailFileKind(), &bytes, &reason)) {
     case TextFile::ReadResult::Ok:
         break;
     case TextFile::ReadResult::Missing:
         if (error) *error = Msg::mailFileMissing(path);
         return std::nullopt;
     case TextFile::ReadResult::Failed:
-        if (error) *error = Msg::mailFileUnreadable(path, reason);
+        if (error) *error = reason;
         return std::nullopt;
     }
     Loaded loaded;

@@ -176,7 +176,7 @@ qint32 CL_GL028C::WeekCheck(int yyyy, int mm, int dd) {
     Profile file;
     const Profile* source = nullptr;
     if (!holidayfile.isEmpty() && CL_GL010C::instance().RVN_Filesize(holidayfile) > 0 &&
-        file.load(holidayfile))
+        file.load(holidayfile, Msg::holidayFileKind()))
         source = &file;
     else if (!m_text.isEmpty())
         source = &m_textRules;

@@ -8,6 +8,7 @@
 #include "platform/imagecontrol.h"
 #include "platform/imageview.h"
 #include "util/cl_gl010c.h"
+#include "util/fileio.h"
 #include "util/messages.h"
 
 #include <QFileInfo>
@@ -150,7 +151,7 @@ void FRM_LUPAN::Create() {
         if (!ImageCodec::save(file, LEAD1->image(), ImageCodec::FormatPng, LEAD1->BitsPerPixel(), 1,
                               &error)) {
             // Half a title is no animation: no viewer, and the user learns which file failed.
-            Dialogs::inform(this, Msg::saveFailed(file, error), Dialogs::Icon::Critical,
+            Dialogs::inform(this, FileIO::saveFailed(file, error), Dialogs::Icon::Critical,
                             Msg::appTitle());
             return;
         }

@@ -4,6 +4,7 @@
 #include "platform/dialogs.h"
 #include "platform/imagecodec.h"
 #include "util/cl_gl010c.h"
+#include "util/fileio.h"
 #include "util/messages.h"
 
 #include <QFileInfo>
@@ -37,7 +38,8 @@ bool write(QWidget* owner, const QString& file, const QImage& picture) {
     QString error;
     if (ImageCodec::save(file, picture, ImageCodec::FormatPng, Makers::savedBits, 1, &error))
         return true;
-    Dialogs::inform(owner, Msg::saveFailed(file, error), Dialogs::Icon::Critical, Msg::appTitle());
+    Dialogs::inform(owner, FileIO::saveFailed(file, error), Dialogs::Icon::Critical,
+                    Msg::appTitle());
     return false;
 }
 

@@ -1,13 +1,13 @@
 // Decoding and header information. Encoders live in imageencode.cpp.
 #include "platform/imagecodec.h"
 
+#include "util/fileio.h"
 #include "util/messages.h"
 
 #include <Magick++.h>
 #include <magick/policy.h>
 #include <magick/resource_.h>
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
 #include <QSysInfo>
@@ -358,18 +358,21 @@ bool jpegCut(const QByteArray& b) {
 }
 
 Error readWhole(const QString& path, QByteArray* bytes, QString* detail) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        *detail = f.errorString();
-        return Error::Unreadable;
+    switch (FileIO::read(path, maxFileBytes, bytes, detail)) {
+    case FileIO::Read::Ok:
+        return Error::None;
+    case FileIO::Read::TooLarge:
+        return Error::TooLarge;
+    case FileIO::Read::Folder:
+    case FileIO::Read::NotRegular:
+        return Error::NotAFile;
+    case FileIO::Read::BadName:
+        return Error::BadName;
+    case FileIO::Read::Missing:
+    case FileIO::Read::Failed:
+        break;
     }
-    if (f.size() > maxFileBytes) return Error::TooLarge;
-    *bytes = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        *detail = f.errorString();
-        return Error::Unreadable;
-    }
-    return Error::None;
+    return Error::Unreadable;
 }
 
 } // namespace
@@ -601,6 +604,12 @@ QString errorText(Error error, const QString& fileName) {
         break;
     case Error::WriteFailed:
         text = Msg::imageWriteFailed();
+        break;
+    case Error::NotAFile:
+        text = Msg::imageNotAFile();
+        break;
+    case Error::BadName:
+        text = Msg::imageBadName();
         break;
     }
     return text.arg(fileName);

@@ -34,7 +34,17 @@ enum Format : int {
     FormatIco = 100, // readable, but outside the description table: "認識できないフォーマット"
 };
 
-enum class Error { None, Unreadable, UnknownFormat, Corrupt, TooLarge, Unsupported, WriteFailed };
+enum class Error {
+    None,
+    Unreadable,
+    UnknownFormat,
+    Corrupt,
+    TooLarge,
+    Unsupported,
+    WriteFailed,
+    NotAFile, // a folder, a device, a FIFO: never read
+    BadName,  // a name whose bytes did not decode (FileIO::badName)
+};
 
 // Pictures larger than this are refused before any pixel memory is taken.
 constexpr int maxSide = 16000;
@@ -94,7 +104,8 @@ QByteArray encode(const QImage& image, int format, int bits, int quality, QStrin
 // Colour resolution of a JPEG: ByQuality is encode()'s choice; Full keeps 4:4:4 at every quality.
 enum class JpegChroma { ByQuality, Full };
 QByteArray encodeJpeg(const QImage& image, int factor, JpegChroma chroma, QString* error = nullptr);
-// encode() and one QSaveFile write: on failure the old file stays as it was.
+// encode() and FileIO::write: on failure the old file stays as it was and *error says why (the
+// system's reason when writing failed).
 bool save(const QString& path, const QImage& image, int format, int bits, int quality,
           QString* error = nullptr);
 

@@ -2,9 +2,10 @@
 // on size; all three encode into memory and never touch the disk themselves.
 #include "platform/imagecodec.h"
 
+#include "util/fileio.h"
+
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <csetjmp>
@@ -426,13 +427,8 @@ bool save(const QString& path, const QImage& image, int format, int bits, int qu
         if (error) *error = errorText(Error::Unsupported, name);
         return false;
     }
-    QSaveFile file(path);
-    // Unbuffered: a buffered write reports every byte as taken, and the flush inside commit()
-    // does not notice a disk that filled up half-way, so a cut-off file would count as saved.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) ||
-        file.write(bytes) != bytes.size() || !file.commit()) {
-        file.cancelWriting();
-        if (error) *error = errorText(Error::WriteFailed, name);
+    if (!FileIO::write(path, bytes, &why)) {
+        if (error) *error = why;
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "mail/mime.h"
 #include "util/cl_gl010c.h"
+#include "util/fileio.h"
 #include "util/messages.h"
 
 #include <QFile>
@@ -268,17 +269,24 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     if (hasLineBreak(attachments)) return Msg::mailControlCharacter(Msg::mailFieldAttachment());
     qint64 total = 0;
     for (const SendMailArgs::AttachmentEntry& e : SendMailArgs::splitAttachments(attachments)) {
-        const QFileInfo info(e.path);
-        if (!info.exists()) return Msg::mailAttachmentMissing(e.path);
-        QFile file(e.path);
-        if (!info.isFile() || !file.open(QIODevice::ReadOnly))
-            return Msg::mailAttachmentUnreadable(
-                e.path, info.isFile() ? file.errorString() : QStringLiteral("not a file"));
-        total += file.size();
-        if (total > kMaxAttachmentBytes) return Msg::mailTooLarge();
-        Mime::Attachment att{e.name, e.contentType, file.readAll()};
-        if (file.error() != QFileDevice::NoError)
-            return Msg::mailAttachmentUnreadable(e.path, file.errorString());
+        Mime::Attachment att{e.name, e.contentType, {}};
+        QString reason;
+        switch (FileIO::read(e.path, kMaxAttachmentBytes - total, &att.data, &reason)) {
+        case FileIO::Read::Ok:
+            break;
+        case FileIO::Read::Missing:
+            return Msg::mailAttachmentMissing(e.path);
+        case FileIO::Read::TooLarge:
+            return Msg::mailTooLarge();
+        case FileIO::Read::Folder:
+        case FileIO::Read::NotRegular:
+            return Msg::fileNotRegular(e.path, Msg::attachmentKind());
+        case FileIO::Read::BadName:
+            return Msg::fileNameUndecodable(e.path);
+        case FileIO::Read::Failed:
+            return Msg::mailAttachmentUnreadable(e.path, reason);
+        }
+        total += att.data.size();
         msg.attachments.append(att);
     }
     msg.mailer = options.mailer.toLatin1();

@@ -1,5 +1,6 @@
 #include "util/addressbook.h"
 
+#include "util/fileio.h"
 #include "util/messages.h"
 #include "util/textcodec.h"
 #include "util/textfile.h"
@@ -14,7 +15,7 @@ bool AddressFile::load(const QString& path) {
 
     QByteArray bytes;
     QString error;
-    switch (TextFile::read(path, &bytes, &error)) {
+    switch (TextFile::read(path, Msg::addressBookKind(), &bytes, &error)) {
     case TextFile::ReadResult::Missing:
         return true;
     case TextFile::ReadResult::Failed:
@@ -67,7 +68,8 @@ bool AddressFile::save(const QString& path) {
         written.append(line);
     }
     bytes += m_rest;
-    if (!TextFile::write(path, bytes, &m_error)) return false;
+    QString reason;
+    if (!FileIO::write(path, bytes, &reason)) return fail(Msg::fileUnwritable(path, reason));
     entries = written;
     m_saved = written;
     return true;

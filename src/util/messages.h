@@ -20,8 +20,37 @@ inline QString fileIsFolder(const QString& path) {
 inline QString fileUnreadable(const QString& path, const QString& reason) {
     return QStringLiteral("%1 を読み込めません: %2").arg(path, reason);
 }
-inline QString fileTooLarge(const QString& path) {
-    return QStringLiteral("%1 は設定ファイルまたはアドレス帳として大きすぎます。").arg(path);
+// What a text file is to the program, named in the reasons below.
+inline QString settingsFileKind() {
+    return QStringLiteral("設定ファイル");
+}
+inline QString addressBookKind() {
+    return QStringLiteral("アドレス帳");
+}
+inline QString mailFileKind() {
+    return QStringLiteral("メールファイル");
+}
+inline QString bodyFileKind() {
+    return QStringLiteral("本文ファイル");
+}
+inline QString holidayFileKind() {
+    return QStringLiteral("祝日ファイル");
+}
+inline QString attachmentKind() {
+    return QStringLiteral("添付ファイル");
+}
+inline QString fileTooLarge(const QString& path, const QString& kind) {
+    return QStringLiteral("%1 は%2として大きすぎます。").arg(path, kind);
+}
+// A device, a FIFO or a socket: never read, it could block or never end.
+inline QString fileNotRegular(const QString& path, const QString& kind) {
+    return QStringLiteral("%1 は通常のファイルではないため、%2として読み込めません。")
+        .arg(path, kind);
+}
+// The name's bytes were not valid in the system's encoding, so it cannot be named again as is.
+inline QString fileNameUndecodable(const QString& path) {
+    return QStringLiteral("ファイル名 %1 には読み取れない文字が含まれているため扱えません。")
+        .arg(path);
 }
 inline QString fileUnwritable(const QString& path, const QString& reason) {
     return QStringLiteral("%1 に書き込めません: %2").arg(path, reason);
@@ -74,6 +103,10 @@ inline QString saveFailed(const QString& file, const QString& reason) {
                "ﾌｧｲﾙ %1 を保存できませんでした。以前のﾌｧｲﾙはそのまま残っています。\n\n%2")
         .arg(file, reason);
 }
+// The same when there was no file of that name before.
+inline QString saveFailedNew(const QString& file, const QString& reason) {
+    return QStringLiteral("ﾌｧｲﾙ %1 を保存できませんでした。\n\n%2").arg(file, reason);
+}
 inline QString overwriteQuestion(const QString& file) {
     return QStringLiteral("%1 は既に存在します。\n上書きしますか？").arg(file);
 }
@@ -89,6 +122,12 @@ inline QString jpegCannotFit() {
 }
 inline QString imageWriteFailed() {
     return QStringLiteral("ﾌｧｲﾙ %1 に書き込めません。");
+}
+inline QString imageNotAFile() {
+    return QStringLiteral("ﾌｧｲﾙ %1 は画像ファイルではありません。");
+}
+inline QString imageBadName() {
+    return QStringLiteral("ﾌｧｲﾙ名 %1 には読み取れない文字が含まれているため開けません。");
 }
 
 // --- output panel -----------------------------------------------------------------------
@@ -182,9 +221,6 @@ inline QString mailCancelled() {
 }
 inline QString mailSendFailed(const QString& server, const QString& reason) {
     return QStringLiteral("SMTPサーバー %1 との通信に失敗しました (%2)").arg(server, reason);
-}
-inline QString mailFileUnreadable(const QString& path, const QString& reason) {
-    return QStringLiteral("%1 を読み込めません: %2").arg(path, reason);
 }
 inline QString mailFileMissing(const QString& path) {
     return QStringLiteral("%1 が見つかりません").arg(path);

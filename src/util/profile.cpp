@@ -1,5 +1,6 @@
 #include "util/profile.h"
 
+#include "util/fileio.h"
 #include "util/messages.h"
 #include "util/textcodec.h"
 #include "util/textfile.h"
@@ -61,10 +62,10 @@ Profile::Line Profile::makeLine(const QByteArray& bytes, const QString& text,
     return line;
 }
 
-bool Profile::load(const QString& path) {
+bool Profile::load(const QString& path, const QString& kind) {
     QByteArray bytes;
     QString error;
-    switch (TextFile::read(path, &bytes, &error)) {
+    switch (TextFile::read(path, kind, &bytes, &error)) {
     case TextFile::ReadResult::Missing:
         return read({}, path);
     case TextFile::ReadResult::Failed:
@@ -218,7 +219,8 @@ QByteArray Profile::toBytes() const {
 
 bool Profile::save(const QString& path) {
     if (m_readFailed) return fail(Msg::fileKeptAfterBadRead(m_path.isEmpty() ? path : m_path));
-    if (!TextFile::write(path, toBytes(), &m_error)) return false;
+    QString reason;
+    if (!FileIO::write(path, toBytes(), &reason)) return fail(Msg::fileUnwritable(path, reason));
     m_modified = false;
     return true;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Settings files in the layout of Windows profile files: "[Section]" lines and "key=value"
 // lines. Sections and keys compare case-insensitively; values are trimmed. Writing keeps every
-// other line, comment and section byte for byte, and goes through QSaveFile so that a failed
+// other line, comment and section byte for byte, and goes through FileIO::write so that a failed
 // write leaves the old file whole.
 //
 // Reading rules, as the system profile calls read such files:
@@ -17,6 +17,8 @@
 //   line end (CR LF for a new file).
 // - The bytes are CP932 (Shift_JIS with its extensions such as ①); a file with bytes that are not
 //   valid CP932 is refused rather than rewritten.
+#include "util/messages.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -31,7 +33,8 @@ public:
     // Reads the file; a missing file is an empty profile and not an error. Returns false (with
     // errorString()) when the file exists but cannot be read or is not valid CP932; the profile
     // is then empty and save() refuses to write, so the file is never overwritten.
-    bool load(const QString& path);
+    // kind names the file in messages (Msg::settingsFileKind(), Msg::holidayFileKind()).
+    bool load(const QString& path, const QString& kind = Msg::settingsFileKind());
     // Parses bytes as if read from a file (same result and refusal as load()).
     bool parse(QByteArrayView bytes);
 
@@ -54,7 +57,7 @@ public:
 
     // The file's text as it would be written.
     QByteArray toBytes() const;
-    // Writes the whole file at once through QSaveFile. Returns false with errorString() and
+    // Writes the whole file at once through FileIO::write. Returns false with errorString() and
     // leaves the old file whole when anything fails, or when the last load()/parse() failed.
     bool save(const QString& path);
     // True when setValue changed anything since load/parse/save.

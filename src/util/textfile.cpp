@@ -1,57 +1,34 @@
 #include "util/textfile.h"
 
+#include "util/fileio.h"
 #include "util/messages.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 namespace TextFile {
 
-ReadResult read(const QString& path, QByteArray* bytes, QString* error) {
-    bytes->clear();
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) return ReadResult::Missing;
-    if (info.isDir()) {
+ReadResult read(const QString& path, const QString& kind, QByteArray* bytes, QString* error) {
+    QString reason;
+    switch (FileIO::read(path, MaxSize, bytes, &reason)) {
+    case FileIO::Read::Ok:
+        return ReadResult::Ok;
+    case FileIO::Read::Missing:
+        return ReadResult::Missing;
+    case FileIO::Read::Folder:
         *error = Msg::fileIsFolder(path);
-        return ReadResult::Failed;
+        break;
+    case FileIO::Read::NotRegular:
+        *error = Msg::fileNotRegular(path, kind);
+        break;
+    case FileIO::Read::TooLarge:
+        *error = Msg::fileTooLarge(path, kind);
+        break;
+    case FileIO::Read::BadName:
+        *error = Msg::fileNameUndecodable(path);
+        break;
+    case FileIO::Read::Failed:
+        *error = Msg::fileUnreadable(path, reason);
+        break;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = Msg::fileUnreadable(path, file.errorString());
-        return ReadResult::Failed;
-    }
-    // Read one byte past the limit so that a file that grows meanwhile is caught as well.
-    *bytes = file.read(MaxSize + 1);
-    if (file.error() != QFileDevice::NoError) {
-        *error = Msg::fileUnreadable(path, file.errorString());
-        bytes->clear();
-        return ReadResult::Failed;
-    }
-    if (bytes->size() > MaxSize) {
-        *error = Msg::fileTooLarge(path);
-        bytes->clear();
-        return ReadResult::Failed;
-    }
-    return ReadResult::Ok;
-}
-
-bool write(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = Msg::fileUnwritable(path, file.errorString());
-        return false;
-    }
-    if (file.write(bytes) != bytes.size()) {
-        *error = Msg::fileUnwritable(path, file.errorString());
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = Msg::fileUnwritable(path, file.errorString());
-        return false;
-    }
-    return true;
+    return ReadResult::Failed;
 }
 
 QList<Line> splitLines(const QByteArray& data) {

@@ -1,6 +1,6 @@
 #pragma once
-// Whole-file reading and writing of the program's small text files (settings, address book),
-// and their splitting into lines with the line ends kept.
+// Whole-file reading of the program's small text files (settings, address book, mail files),
+// and their splitting into lines with the line ends kept. They are written with FileIO::write.
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -12,13 +12,10 @@ constexpr qint64 MaxSize = 16 * 1024 * 1024;
 
 enum class ReadResult { Ok, Missing, Failed };
 
-// Reads the whole file into *bytes. A file that does not exist gives Missing and no bytes; a
-// folder, a file that cannot be read or one larger than MaxSize gives Failed with *error.
-ReadResult read(const QString& path, QByteArray* bytes, QString* error);
-
-// Replaces the file with bytes in one step through QSaveFile: on any failure the old file is
-// left whole and *error says why.
-bool write(const QString& path, const QByteArray& bytes, QString* error);
+// Reads the whole file into *bytes. A file that does not exist gives Missing and no bytes;
+// anything else that cannot be read (a folder, a device, a file larger than MaxSize) gives
+// Failed with *error, a sentence naming the file as kind (Msg::settingsFileKind(), ...).
+ReadResult read(const QString& path, const QString& kind, QByteArray* bytes, QString* error);
 
 struct Line {
     QByteArray bytes; // the line without its end
