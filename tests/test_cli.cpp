@@ -5,8 +5,12 @@
 #include "platform/imagecodec.h"
 #include "testsupport.h"
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -30,6 +34,15 @@ private slots:
         photo = dir.filePath("photo.png");
         QVERIFY(ImageCodec::save(photo, img, ImageCodec::FormatPng, 24, 0));
         QDir(dir.path()).mkdir("folder.png");
+        // Hostile inputs for the probes: a device under a picture's name, a FIFO nobody
+        // writes, names that are not text or hold a line break, and files to be kept whole.
+        QVERIFY(QFile::link("/dev/zero", dir.filePath("z.png")));
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath("unread.fifo")).constData(), 0600) == 0);
+        const QByteArray raw = QFile::encodeName(dir.path()) + "/bad\xff\xfe.png";
+        QVERIFY(::symlink("photo.png", raw.constData()) == 0);
+        QVERIFY(QFile::copy(photo, dir.filePath("two\nlines.png")));
+        writeAll(dir.filePath("old.png"), QByteArray(509, 'o'));
+        writeAll(dir.filePath("old.jpg"), QByteArray(509, 'j'));
     }
 
     void exitCodes_data() {
@@ -107,6 +120,76 @@ private slots:
         QTextStream o(&printed), e(&errors);
         QCOMPARE(Cli::runFit({dir.filePath("none.png"), dir.filePath("x.png")}, o, e), 2);
         QCOMPARE(Cli::runFit({dir.filePath("folder.png"), dir.filePath("x.png")}, o, e), 2);
+    }
+
+    // The tool as a user runs it, through a shell for names that are not text. Every probe
+    // ends at once with its exit code and a reason, and leaves the folder as it was.
+    void probes_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("words"); // in what the tool printed
+        const QString mail = "\"$Q\" mail --to a@x.jp --smtp 127.0.0.1:9 --from b@x.jp ";
+        const QString notPicture = u"は画像ファイルではありません"_qs;
+        const QString badName = u"読み取れない文字"_qs;
+        // A file may grow to 512 bytes only (1 KiB in some shells): the write fails half-way.
+        const QString full = "trap '' XFSZ; ulimit -f 1; exec \"$Q\" fit ";
+        QTest::newRow("info device") << "\"$Q\" info /dev/zero" << 2 << notPicture;
+        QTest::newRow("info link to a device") << "\"$Q\" info z.png" << 2 << notPicture;
+        QTest::newRow("info FIFO") << "\"$Q\" info unread.fifo" << 2 << notPicture;
+        QTest::newRow("fit from a device") << "\"$Q\" fit z.png x.png" << 2 << notPicture;
+        QTest::newRow("info name not text")
+            << "\"$Q\" info \"$(printf 'bad\\377\\376.png')\"" << 1 << badName;
+        QTest::newRow("fit to a name not text")
+            << "\"$Q\" fit photo.png \"$(printf 'o\\377\\376.png')\"" << 1 << badName;
+        QTest::newRow("info name with a line break")
+            << "\"$Q\" info 'two\nlines.png'" << 0 << u"ﾌｧｲﾙ名 ：two\\x0alines.png\n"_qs;
+        QTest::newRow("body file device") << mail + "--body-file /dev/zero" << 1
+                                          << u"通常のファイルではないため、本文ファイル"_qs;
+        QTest::newRow("body file FIFO")
+            << mail + "--body-file unread.fifo" << 1 << u"本文ファイル"_qs;
+        QTest::newRow("attached device") << mail + "/dev/zero" << 5 << u"添付ファイル"_qs;
+        QTest::newRow("disk full over an old PNG")
+            << full + "photo.png old.png" << 4 << u"以前のﾌｧｲﾙはそのまま残っています"_qs;
+        QTest::newRow("disk full over an old JPEG above 16 KiB")
+            << full + "--size 400x300 --png-limit 9000000 photo.png old.jpg" << 4
+            << u"以前のﾌｧｲﾙはそのまま残っています"_qs;
+        QTest::newRow("disk full, new file")
+            << full + "photo.png new.png" << 4 << u"を保存できませんでした。  "_qs;
+        // A real full file system, in a mount namespace of its own (needs root).
+        QTest::newRow("full file system")
+            << "mkdir t && unshare --mount sh -c 'mount -t tmpfs -o size=16k tmpfs t || exit 77; "
+               "cp old.png t/ && (cat /dev/zero >t/fill) 2>/dev/null; \"$Q\" fit photo.png "
+               "t/old.png; r=$?; cmp -s old.png t/old.png || r=98; "
+               "[ \"$(ls -A t | tr \"\\n\" \" \")\" = \"fill old.png \" ] || r=99; exit $r'; "
+               "r=$?; rmdir t; exit $r"
+            << 4 << u"以前のﾌｧｲﾙはそのまま残っています"_qs;
+    }
+    void probes() {
+        QFETCH(QString, command);
+        QFETCH(int, code);
+        QFETCH(QString, words);
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        const QByteArray oldPng = readAll(dir.filePath("old.png"));
+        QProcess tool;
+        tool.setWorkingDirectory(dir.path());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("Q", QStringLiteral(QUILMO_BUILD_DIR "/quilmo"));
+        env.insert("LC_ALL", "C.UTF-8");
+        tool.setProcessEnvironment(env);
+        tool.start("/bin/sh", {"-c", command});
+        // Not a time limit on the tool: only so that a probe that hangs fails instead.
+        if (!tool.waitForFinished(120000)) {
+            tool.kill();
+            tool.waitForFinished();
+            QFAIL("the tool did not end");
+        }
+        const QString printed =
+            QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
+        if (tool.exitCode() == 77) QSKIP("no tmpfs in a mount namespace of its own here");
+        QCOMPARE(tool.exitCode(), code);
+        QVERIFY2(printed.contains(words), qPrintable(printed));
+        if (code) QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        QCOMPARE(readAll(dir.filePath("old.png")), oldPng);
     }
 };
 

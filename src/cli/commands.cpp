@@ -38,7 +38,7 @@ int info(const QStringList& args, QTextStream& out, QTextStream& err) {
     ImageCodec::initialize();
     ImageCodec::FileInfo fi;
     ImageCodec::Error error = ImageCodec::Error::None;
-    const QString name = QFileInfo(path).fileName();
+    const QString name = printable(QFileInfo(path).fileName());
     if (!ImageCodec::fileInfo(path, &fi, &error)) {
         err << ImageCodec::errorText(error, name) << "\n";
         return 2;
@@ -48,6 +48,25 @@ int info(const QStringList& args, QTextStream& out, QTextStream& err) {
     return 0;
 }
 } // namespace
+
+std::optional<QString> decodeArgument(const char* arg) {
+    const QString text = QString::fromLocal8Bit(arg);
+    if (text.toLocal8Bit() != arg) return std::nullopt;
+    return text;
+}
+
+QString printable(const QString& name) {
+    QString out;
+    for (const QChar c : name) {
+        const QChar::Category cat = c.category();
+        if (cat == QChar::Other_Control || cat == QChar::Separator_Line ||
+            cat == QChar::Separator_Paragraph)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
 
 int run(const QStringList& args) {
     QTextStream out(stdout), err(stderr);

@@ -3,15 +3,16 @@
 #include "app/appsettings.h"
 #include "app/colourfit.h"
 #include "app/jpegfit.h"
+#include "cli/commands.h"
 #include "editing/selection.h"
 #include "platform/imagecodec.h"
 #include "platform/imagelimits.h"
+#include "util/fileio.h"
 #include "util/messages.h"
 #include "util/profile.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QTextStream>
 #include <optional>
 
@@ -62,15 +63,6 @@ QRect centredCut(QSize picture, QSize output) {
     const int w = std::clamp(int(std::lround(output.width() * scale)), 1, picture.width());
     const int h = std::clamp(int(std::lround(output.height() * scale)), 1, picture.height());
     return {(picture.width() - w) / 2, (picture.height() - h) / 2, w, h};
-}
-
-bool write(const QString& path, const QByteArray& bytes, QString* error) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -147,7 +139,7 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
     ImageCodec::initialize();
     const ImageCodec::Decoded decoded = ImageCodec::decodeFile(input);
     if (decoded.error != ImageCodec::Error::None) {
-        err << "quilmo fit: " << ImageCodec::errorText(decoded.error, input) << "\n";
+        err << "quilmo fit: " << ImageCodec::errorText(decoded.error, printable(input)) << "\n";
         return 2;
     }
     const QRect cut = select.value_or(centredCut(decoded.image.size(), outSize));
@@ -185,12 +177,13 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
                       .arg(bmp.size());
     }
     QString error;
-    if (bytes.isEmpty() || !write(output, bytes, &error)) {
-        err << "quilmo fit: " << Msg::saveFailed(output, error).replace(QLatin1Char('\n'), u' ')
+    if (bytes.isEmpty() || !FileIO::write(output, bytes, &error)) {
+        err << "quilmo fit: " << FileIO::saveFailed(output, error).replace(QLatin1Char('\n'), u' ')
             << "\n";
         return 4;
     }
-    out << output << ' ' << outSize.width() << 'x' << outSize.height() << ' ' << summary << "\n";
+    out << printable(output) << ' ' << outSize.width() << 'x' << outSize.height() << ' ' << summary
+        << "\n";
     return 0;
 }
 

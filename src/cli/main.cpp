@@ -1,5 +1,6 @@
 // quilmo: the editor's pipelines without a window, for scripts and batch use.
 #include "cli/commands.h"
+#include "util/messages.h"
 
 #include <QGuiApplication>
 #include <memory>
@@ -24,5 +25,17 @@ int main(int argc, char** argv) {
     }
     QCoreApplication::setApplicationName(QStringLiteral("quilmo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILMO_VERSION));
-    return Cli::run(QCoreApplication::arguments());
+    // Read from argv itself: the decoded arguments no longer show which bytes were invalid.
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        const std::optional<QString> arg = Cli::decodeArgument(argv[i]);
+        if (!arg) {
+            fprintf(stderr, "quilmo: %s\n",
+                    qPrintable(
+                        Msg::fileNameUndecodable(Cli::printable(QString::fromLocal8Bit(argv[i])))));
+            return 1;
+        }
+        args.append(*arg);
+    }
+    return Cli::run(args);
 }
