@@ -115,13 +115,6 @@ private slots:
         if (!options.contains("--colors")) QVERIFY(QFileInfo(out).size() <= 5500);
     }
 
-    void unreadableInput() {
-        QString printed, errors;
-        QTextStream o(&printed), e(&errors);
-        QCOMPARE(Cli::runFit({dir.filePath("none.png"), dir.filePath("x.png")}, o, e), 2);
-        QCOMPARE(Cli::runFit({dir.filePath("folder.png"), dir.filePath("x.png")}, o, e), 2);
-    }
-
     // The tool as a user runs it, through a shell for names that are not text. Every probe
     // ends at once with its exit code and a reason, and leaves the folder as it was.
     void probes_data() {
@@ -137,6 +130,9 @@ private slots:
         QTest::newRow("info link to a device") << "\"$Q\" info z.png" << 2 << notPicture;
         QTest::newRow("info FIFO") << "\"$Q\" info unread.fifo" << 2 << notPicture;
         QTest::newRow("fit from a device") << "\"$Q\" fit z.png x.png" << 2 << notPicture;
+        QTest::newRow("fit from a folder") << "\"$Q\" fit folder.png x.png" << 2 << notPicture;
+        QTest::newRow("fit from a missing file")
+            << "\"$Q\" fit none.png x.png" << 2 << u"none.png を読み込めません"_qs;
         QTest::newRow("info name not text")
             << "\"$Q\" info \"$(printf 'bad\\377\\376.png')\"" << 1 << badName;
         QTest::newRow("fit to a name not text")
