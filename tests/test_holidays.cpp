@@ -75,7 +75,7 @@ private slots:
         QFETCH(int, year);
         CL_GL028C holidays;
         if (currentLaw)
-            holidays.useBuiltinCurrentLaw();
+            holidays.useBuiltinLaw();
         else
             holidays.registerBuiltinTable();
         QCOMPARE(holidaysOf(holidays, year), lawTable.value(year));
@@ -112,7 +112,7 @@ private slots:
         QFETCH(QString, rules);
         QFETCH(QList<int>, date);
         CL_GL028C holidays;
-        holidays.useBuiltinCurrentLaw();
+        holidays.useBuiltinLaw();
         if (rules.isEmpty())
             holidays.registerBuiltinTable();
         else
@@ -168,7 +168,7 @@ private slots:
         const QString path = dir.filePath("holiday.ini");
         writeAll(path, "[all]\nJan=1\nFeb=11\n[2001]\nJan = 1,15\n");
         CL_GL028C holidays;
-        holidays.useBuiltinCurrentLaw();
+        holidays.useBuiltinLaw();
         holidays.holidayfile = path;
         holidays.WeekCheck(year, 1, day);
         QTEST(holidays.Holiday(1), "jan");
@@ -181,7 +181,7 @@ private slots:
     void userFileOverridesOneYear() {
         QTemporaryDir dir;
         const QString path = dir.filePath("holiday.ini");
-        writeAll(path, CL_GL028C::currentLawRules().toLatin1() + "\n[2026]\nJun=1\n");
+        writeAll(path, CL_GL028C::builtinLaw().toLatin1() + "\n[2026]\nJun=1\n");
         CL_GL028C holidays;
         holidays.holidayfile = path;
         QCOMPARE(holidaysOf(holidays, 2026), QString("0601"));

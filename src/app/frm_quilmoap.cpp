@@ -348,7 +348,7 @@ void FRM_QUILMOAP::Form_Load(const QString& commandLine) {
     // The old built-in table stays registered; the rules in force now take over from it.
     CL_GL028C& holidays = CL_GL028C::shared();
     holidays.registerBuiltinTable();
-    holidays.useBuiltinCurrentLaw();
+    holidays.useBuiltinLaw();
     LEAD2->RgnFrameType = 1;
     LEAD2->RgnMarkingMode = 1;
     LEAD2->PaintSizeMode = 4;

@@ -40,7 +40,7 @@ int runCalendar(const QStringList& args, QTextStream&, QTextStream& err) {
     Fonts::installSubstitutions();
     CL_GL028C& holidays = CL_GL028C::shared();
     holidays.registerBuiltinTable();
-    holidays.useBuiltinCurrentLaw();
+    holidays.useBuiltinLaw();
 
     QString message;
     const QImage templ =

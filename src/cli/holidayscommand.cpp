@@ -22,7 +22,7 @@ int runHolidays(const QStringList& args, QTextStream& out, QTextStream& err) {
         return 1;
     }
     CL_GL028C& holidays = CL_GL028C::shared();
-    holidays.useBuiltinCurrentLaw();
+    holidays.useBuiltinLaw();
     for (QDate day(year, 1, 1); day.year() == year; day = day.addDays(1)) {
         if (holidays.WeekCheck(year, day.month(), day.day()) == 0)
             out << QString::asprintf("%04d-%02d-%02d\n", year, day.month(), day.day());

@@ -51,12 +51,13 @@ public:
     // The table of the law of 2000-2002, registered month by month at start-up. It also drops
     // any holiday text so that the table answers.
     void registerBuiltinTable();
-    // Points this object at currentLawRules().
-    void useBuiltinCurrentLaw() { setHolidayText(currentLawRules()); }
+    // Points this object at builtinLaw().
+    void useBuiltinLaw() { setHolidayText(builtinLaw()); }
 
-    // The holiday law from 2000 on, as a holiday text: one section per year whose holidays
-    // differ from the law in force now, and "ALL" for that law (which earlier years read too).
-    static QString currentLawRules();
+    // The holiday law from 2000 on, a holiday text compiled in from resources/holidays.ini: one
+    // section per year whose holidays differ from the law in force now, and "ALL" for that law
+    // (which earlier years read too).
+    static QString builtinLaw();
 
     // The days of month mm of year yyyy that the rule names, in the order of its tokens (no
     // substitutes). Days outside the month are dropped; at most 100 days are kept.
