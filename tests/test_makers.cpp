@@ -433,6 +433,18 @@ private slots:
         QCOMPARE(readAll(args[2]), readAll(path("window.png")));
         CL_GL028C::shared().registerBuiltinTable();
     }
+    // The calendar follows the law of its year: until 2002 Marine Day was 20 July.
+    void calendarCommandOldYear() {
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        QCOMPARE(runCalendar({"1999", "7", path("1999.png")}, out, err), 0);
+        CL_GL028C::shared().registerBuiltinTable();
+        const QImage pic(path("1999.png"));
+        const QRect monday19(3 + 13, 52, 13, 11), tuesday20(3 + 13 * 2, 52, 13, 11);
+        QVERIFY(count(pic, monday19, black) >= 4);
+        QCOMPARE(count(pic, monday19, red), 0);
+        QVERIFY(count(pic, tuesday20, red) >= 4);
+    }
 };
 
 QTEST_MAIN(TestMakers)

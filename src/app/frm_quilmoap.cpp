@@ -345,7 +345,7 @@ void FRM_QUILMOAP::updateActions() {
 // Start-up, settings, shutdown
 
 void FRM_QUILMOAP::Form_Load(const QString& commandLine) {
-    // The old built-in table stays registered; the rules in force now take over from it.
+    // The old built-in table stays registered; the law of each year takes over from it.
     CL_GL028C& holidays = CL_GL028C::shared();
     holidays.registerBuiltinTable();
     holidays.useBuiltinLaw();

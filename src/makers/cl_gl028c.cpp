@@ -22,11 +22,13 @@ using Rules = std::array<QString, 12>;
 const char* const monthKeys[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// The law of 1973 moved a Sunday holiday to the Monday; the amendment in force from 2007 moves
-// it to the first day after it that is no holiday, so that Golden Week keeps all its days.
+// The amendment of April 1973 moved a Sunday holiday to the Monday (the first was 30 April
+// 1973); before it a Sunday holiday was simply lost. The amendment in force from 2007 moves it
+// to the first day after it that is no holiday, so that Golden Week keeps all its days.
+const QDate firstSubstituteSunday(1973, 4, 12);
 constexpr int firstYearOfNextFreeDay = 2007;
-// The amendment of December 1985 made a day between two holidays a holiday.
-constexpr int firstYearOfSandwichedDay = 1986;
+// The amendment in force from 27 December 1985 made a day between two holidays a holiday.
+const QDate firstSandwichedDay(1985, 12, 27);
 // A rule never names more days than this; the rest of its tokens are ignored.
 constexpr int maxRuleDays = 100;
 // Substitutes are searched back through a run of holidays no longer than this, so that a rule
@@ -47,10 +49,15 @@ bool isCalendarYear(int yyyy) {
     return yyyy >= 1 && yyyy <= 9999;
 }
 
-int equinox(int yyyy, double offset) {
+// The usual approximation of the equinox day in Japan time, one offset per century range
+// (each fitted to that range); it gives the published days from 1900 to 2099. Other years keep
+// the formula of 1980-2099.
+int equinox(int yyyy, double offset1980, double offset1900) {
     const int n = yyyy - 1980;
+    if (yyyy >= 1900 && yyyy < 1980)
+        return int(std::floor(0.242194 * n + offset1900)) - (yyyy - 1983) / 4; // truncates
     // The quarter is taken in single precision; for the years of the calendar it is exact.
-    return int(std::floor(0.242194 * n + offset) - std::floor(float(n) / 4.0f));
+    return int(std::floor(0.242194 * n + offset1980) - std::floor(float(n) / 4.0f));
 }
 
 // n of a token "nMON" written with decimal digits; nothing when the token has another form.
@@ -93,6 +100,12 @@ Rules sectionRules(const Profile& source, int yyyy) {
         }
     }
     Rules rules;
+    if (section == u"ALL") {
+        // Years before "From" have no holidays. Readers that know only the month keys ignore it.
+        bool ok = false;
+        const int from = source.value(section, QStringLiteral("From")).toInt(&ok);
+        if (ok && yyyy < from) return rules;
+    }
     for (int i = 0; i < 12; ++i) rules[i] = source.value(section, QLatin1String(monthKeys[i]));
     return rules;
 }
@@ -109,15 +122,16 @@ public:
         if (date.dayOfWeek() == Qt::Sunday) return false;
         if (named(date)) return true;
         const QDate before = date.addDays(-1);
-        if (date.year() < firstYearOfNextFreeDay) {
-            // Shifted once, within the month: a Sunday the 31st gives no holiday on the 1st.
-            if (date.day() > 1 && before.dayOfWeek() == Qt::Sunday && named(before)) return true;
-        } else {
+        if (date.year() >= firstYearOfNextFreeDay) {
             QDate day = before;
             for (int i = 0; i < maxHolidayRun && named(day); ++i, day = day.addDays(-1))
                 if (day.dayOfWeek() == Qt::Sunday) return true;
+        } else if (before >= firstSubstituteSunday && date.day() > 1 &&
+                   before.dayOfWeek() == Qt::Sunday && named(before)) {
+            // Shifted once, within the month: a Sunday the 31st gives no holiday on the 1st.
+            return true;
         }
-        return date.year() >= firstYearOfSandwichedDay && named(before) && named(date.addDays(1));
+        return date >= firstSandwichedDay && named(before) && named(date.addDays(1));
     }
 
 private:
@@ -210,11 +224,11 @@ QList<int> CL_GL028C::ruleDays(const QString& rule, int yyyy, int mm) {
 }
 
 int CL_GL028C::springEquinox(int yyyy) {
-    return equinox(yyyy, 20.8431);
+    return equinox(yyyy, 20.8431, 20.8357);
 }
 
 int CL_GL028C::autumnEquinox(int yyyy) {
-    return equinox(yyyy, 23.2488);
+    return equinox(yyyy, 23.2488, 23.2588);
 }
 
 QString CL_GL028C::builtinLaw() {

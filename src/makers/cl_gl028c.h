@@ -10,15 +10,18 @@
 // A token that names no day of the month (0, 32, 31 in April, a fifth Monday that is missing)
 // yields nothing.
 //
-// Sunday substitutes: up to 2006 a holiday on a Sunday moves to the Monday once, whether or not
-// the Monday is a holiday already. From 2007 the substitute is the first day after it that is
-// not itself a holiday. From 1986 a weekday between two holidays is a holiday as well. A Sunday
-// never answers "holiday": it is red on the calendar anyway.
+// Sunday substitutes follow the law in force on the date: before 12 April 1973 a holiday on a
+// Sunday is lost; up to 2006 it moves to the Monday once, whether or not the Monday is a holiday
+// already. From 2007 the substitute is the first day after it that is not itself a holiday.
+// From 27 December 1985 a weekday between two holidays is a holiday as well. A Sunday never
+// answers "holiday": it is red on the calendar anyway.
 //
 // Rules can come from the twelve month rules set through setHoliday(), from a holiday file
 // (holidayfile) or from a holiday text of the same layout: sections "[2001]" for the rules of
 // one year and "[ALL]" for every other year, keys "Jan" ... "Dec". A file or text is read on
-// every WeekCheck call, and the rules of the section it used become the month rules.
+// every WeekCheck call, and the rules of the section it used become the month rules. A key
+// "From=1948" in "[ALL]" limits that section to the years from 1948 on: earlier years without
+// a section of their own have no holidays.
 #include "util/profile.h"
 
 #include <QList>
@@ -54,16 +57,17 @@ public:
     // Points this object at builtinLaw().
     void useBuiltinLaw() { setHolidayText(builtinLaw()); }
 
-    // The holiday law from 2000 on, a holiday text compiled in from resources/holidays.ini: one
-    // section per year whose holidays differ from the law in force now, and "ALL" for that law
-    // (which earlier years read too).
+    // The holiday law as it stood in each year, a holiday text compiled in from
+    // resources/holidays.ini: one section per year from 1948, when the law began, to the last
+    // year whose holidays differ from the law in force now, and "ALL" for that law, which later
+    // years read. Earlier years have no holidays.
     static QString builtinLaw();
 
     // The days of month mm of year yyyy that the rule names, in the order of its tokens (no
     // substitutes). Days outside the month are dropped; at most 100 days are kept.
     static QList<int> ruleDays(const QString& rule, int yyyy, int mm);
     // Equinox days of the year (day of March and of September), by a formula that matches the
-    // published days from 1980 to 2099 only.
+    // published days from 1900 to 2099 only.
     static int springEquinox(int yyyy);
     static int autumnEquinox(int yyyy);
 
