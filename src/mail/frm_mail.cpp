@@ -309,7 +309,13 @@ void FRM_MAIL::send() {
                                Dialogs::Icon::Critical, Dialogs::Buttons::Ok);
         return;
     }
-    const QString recipients = SendMailArgs::recipients(f.to, f.cc, f.bcc);
+    QString refused;
+    const std::optional<QString> recipients = SendMailArgs::recipients(f.to, f.cc, f.bcc, &refused);
+    if (!recipients) {
+        Dialogs::get().message(this, Msg::mailSendError(refused), Msg::mailSendErrorTitle(),
+                               Dialogs::Icon::Critical, Dialogs::Buttons::Ok);
+        return;
+    }
     const QString attachments = SendMailArgs::attachments(f.files, Check1->isChecked());
     SendMailOptions options;
     if (!m_settings.user.isEmpty()) {
@@ -331,9 +337,9 @@ void FRM_MAIL::send() {
     QString result;
     {
         WaitCursor wait;
-        result = sender ? sender(m_settings.smtp, recipients, m_settings.address, f.subject, f.body,
-                                 attachments, options)
-                        : SendMail(m_settings.smtp, recipients, m_settings.address, f.subject,
+        result = sender ? sender(m_settings.smtp, *recipients, m_settings.address, f.subject,
+                                 f.body, attachments, options)
+                        : SendMail(m_settings.smtp, *recipients, m_settings.address, f.subject,
                                    f.body, attachments, options);
     }
     m_sending = false;
