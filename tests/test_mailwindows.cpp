@@ -292,6 +292,25 @@ private slots:
         QTEST(c.closed(), "closed");
     }
 
+    // The program ending unattended while a mail goes out: the send gives up at its next wait
+    // and the composer closes without a word.
+    void closedWhileSending() {
+        ScriptedDialogs dlg;
+        Composer c(settings, book);
+        c.type({u"a@x"_qs, {}, {}, {}, {}, u"unsent"_qs});
+        bool gaveUp = false;
+        c.w->sender = [&](const QString&, const QString&, const QString&, const QString&,
+                          const QString&, const QString&, const SendMailOptions& o) {
+            c.w->closeWithoutQuestion();
+            gaveUp = !o.keepAlive();
+            return Msg::mailCancelled();
+        };
+        c.w->Command2_Click(0);
+        QVERIFY(gaveUp);
+        QVERIFY(dlg.asked.isEmpty());
+        QVERIFY(c.closed());
+    }
+
     void picker() {
         book.entries = {u"Taro<taro@x>"_qs, u"hanako@x"_qs};
         ScriptedDialogs dlg;

@@ -324,9 +324,9 @@ void FRM_MAIL::send() {
     }
     // Repainting while the call waits may run timers and paint events, never this window's
     // commands: they are disabled and user input is held back until the call returns.
-    options.keepAlive = [] {
+    options.keepAlive = [this] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return true;
+        return !m_abandoned;
     };
 
     m_sending = true;
@@ -346,6 +346,10 @@ void FRM_MAIL::send() {
     Picture1->hide();
     updateActions();
     repaint();
+    if (m_abandoned) { // the program is ending: nobody reads an answer now
+        closeByCode();
+        return;
+    }
 
     if (!result.isEmpty()) {
         Dialogs::get().message(this, Msg::mailSendError(result), Msg::mailSendErrorTitle(),
@@ -408,6 +412,11 @@ void FRM_MAIL::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+void FRM_MAIL::closeWithoutQuestion() {
+    m_abandoned = true;
+    if (!m_sending) closeByCode();
 }
 
 void FRM_MAIL::closeByCode() {
