@@ -375,7 +375,7 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     const CURLcode rc = curl_easy_perform(h);
     if (rc == CURLE_OK) return {};
     const Transcript& transcript = watch.transcript;
-    if (transcript.notSmtp || rc == CURLE_WEIRD_SERVER_REPLY) return Msg::mailNotSmtp(where);
+    if (transcript.notSmtp) return Msg::mailNotSmtp(where);
     if (watch.timedOut) return Msg::mailTimedOut(where);
     if (rc == CURLE_ABORTED_BY_CALLBACK) return Msg::mailCancelled();
     if (!transcript.lastRefusal.isEmpty()) return transcript.lastRefusal;
@@ -393,6 +393,8 @@ QString SendMail(const QString& server, const QString& recipients, const QString
         return Msg::mailTlsFailed(where, reason);
     case CURLE_LOGIN_DENIED:
         return Msg::mailLoginFailed(where);
+    case CURLE_WEIRD_SERVER_REPLY: // a reply code SMTP does not have
+        return Msg::mailNotSmtp(where);
     default:
         return Msg::mailSendFailed(where, reason);
     }
