@@ -38,7 +38,8 @@ const QByteArray unreadableSettings = "[Bad]\r\nName=\x81\x20\r\n"; // not CP932
 bool catchesTerm(qint64 pid, const QString& program) {
     const QString proc = QStringLiteral("/proc/%1/").arg(pid);
     QFile f(proc + "status");
-    if (QFileInfo(proc + "exe").symLinkTarget() != program || !f.open(QIODevice::ReadOnly))
+    if (QFileInfo(proc + "exe").symLinkTarget() != QFileInfo(program).canonicalFilePath() ||
+        !f.open(QIODevice::ReadOnly))
         return false;
     for (const QByteArray& line : f.readAll().split('\n'))
         if (line.startsWith("SigCgt:"))
