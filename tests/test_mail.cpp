@@ -15,6 +15,8 @@
 #include <QtTest>
 
 #include <iconv.h>
+#include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -191,7 +193,11 @@ private slots:
                                    {"blank inside", "a b@c"},
                                    {"empty brackets", "name <>"},
                                    {"text after >", "<a@b> x"},
-                                   {"non-ascii address", "あ@b"}})
+                                   {"non-ascii address", "あ@b"},
+                                   {"no @: a list marker", "bcc"},
+                                   {"two @", "a@b.jp@evil.jp"},
+                                   {"comment after the address", "a@b.jp(evil@c.jp)"},
+                                   {"TAB in the name", "x\ty <a@b.jp>"}})
             QTest::newRow(name) << QString(entry) << QStringList();
     }
     void parseAddress() {
@@ -206,6 +212,7 @@ private slots:
         QCOMPARE(SendMailArgs::recipients("", "c@x,d@x", ""), "\tcc\tc@x\td@x");
         QCOMPARE(SendMailArgs::recipients("\"S, \\\"K\" <k@x>,j@x", "", ""),
                  "\"S, \\\"K\" <k@x>\tj@x");
+        QCOMPARE(SendMailArgs::recipients("a@x,,b@x ", "", ""), "a@x\t\tb@x ");
         QCOMPARE(SendMailArgs::attachments("/p/a.png,/p/b.png", false), "/p/a.png\t/p/b.png");
         QCOMPARE(SendMailArgs::attachments("", true), "");
         const auto r = SendMailArgs::splitRecipients("a\t\tb\tcc\tc\tbcc\td\tCC\te");
@@ -219,6 +226,38 @@ private slots:
             att << e.path + " " + e.name + " " + e.contentType;
         QCOMPARE(att, QStringList({odd + " a|b.gif image/gif", odd + " 7.png image/mtn",
                                    "/q/x.JPEG x.JPEG image/jpeg"}));
+    }
+
+    // A typed list cannot switch sections: a "bcc" item or a TAB would put evil@ in the
+    // envelope and in no header. Refused with the reason; the command line sends nothing.
+    void smuggledRecipients_data() {
+        QTest::addColumn<QStringList>("fields"); // To, CC, BCC
+        QTest::addColumn<QString>("error");
+        const QString control = Msg::mailControlCharacter(Msg::mailFieldRecipients());
+        QTest::newRow("bcc item after a comma")
+            << QStringList{"a@example.com,bcc,evil@example.com", "", ""}
+            << Msg::mailBadRecipient("bcc");
+        QTest::newRow("bcc item between TABs")
+            << QStringList{"a@example.com\tbcc\tevil@example.com", "", ""} << control;
+        QTest::newRow("cc item in the BCC field")
+            << QStringList{"a@example.com", "", "b@example.com, cc ,evil@example.com"}
+            << Msg::mailBadRecipient("cc");
+        QTest::newRow("TAB in the CC field")
+            << QStringList{"a@example.com", "b@example.com\tevil@example.com", ""} << control;
+        QTest::newRow("two @") << QStringList{"a@example.com@evil.com", "", ""}
+                               << Msg::mailBadRecipient("a@example.com@evil.com");
+    }
+    void smuggledRecipients() {
+        QFETCH(QStringList, fields);
+        QString error;
+        QCOMPARE(SendMailArgs::recipients(fields[0], fields[1], fields[2], &error), std::nullopt);
+        QTEST(error, "error");
+        QStringList args{"--to", fields[0], "--smtp", m_smtp.server(), "--from", "f@x.jp"};
+        if (!fields[1].isEmpty()) args << "--cc" << fields[1];
+        if (!fields[2].isEmpty()) args << "--bcc" << fields[2];
+        const int before = m_smtp.count();
+        QCOMPARE(Cli::runMail(args), 1);
+        QCOMPARE(m_smtp.count(), before);
     }
 
     // --- sending over SMTP ----------------------------------------------------------------
@@ -244,8 +283,8 @@ private slots:
         };
         const QString a = "a@example.jp";
         row("japanese, cc, bcc, png",
-            SendMailArgs::recipients("山田 太郎<yamada@example.jp>,b@example.jp",
-                                     "\"Sato, K\" <sato@example.jp>", "hidden@example.jp"),
+            *SendMailArgs::recipients("山田 太郎<yamada@example.jp>,b@example.jp",
+                                      "\"Sato, K\" <sato@example.jp>", "hidden@example.jp"),
             "テスト送信 ～ ｶﾞｿﾞｳ", "こんにちは。\r\n画像を送ります。\r\n\r\n--\r\n山田", png,
             {"yamada@example.jp", "b@example.jp", "sato@example.jp", "hidden@example.jp"},
             {"山田 太郎 <yamada@example.jp>, b@example.jp", "\"Sato, K\" <sato@example.jp>"},
@@ -337,6 +376,9 @@ private slots:
         row("ESC in body", dead, "a@x.jp", body, "", "", "\x1b$B");
         row("no JIS form", dead, "a@x.jp", Msg::mailUnencodable("①㈱髙"), "①と㈱", "", "髙");
         row("bad address", dead, "a@x.jp\tnot an address", Msg::mailBadRecipient("not an address"));
+        // Only the lower-case items are markers; anything else must be a mailbox.
+        row("marker in capitals", m_smtp.server(), "a@x.jp\tBCC\tevil@x.jp",
+            Msg::mailBadRecipient("BCC"));
         row("bad port", "127.0.0.1:99999", "a@x.jp", Msg::mailBadServer("127.0.0.1:99999"));
         row("no server", " ", "a@x.jp", Msg::mailNoServer());
     }
@@ -364,6 +406,49 @@ private slots:
         QVERIFY(calls > 0);
         opt.keepAlive = [] { return false; };
         QCOMPARE(SendMail(where, "a@x.jp", "f@x.jp", "", "", "", opt), Msg::mailCancelled());
+    }
+
+    // Every wait on a connected server ends at the one limit, the reply to the end of the
+    // message included; a peer that answers in another protocol is named as no SMTP server.
+    void serverWaits_data() {
+        QTest::addColumn<QByteArray>("says"); // what a raw server writes; "": the SMTP sink
+        QTest::addColumn<QString>("recipient");
+        QTest::addColumn<bool>("smtp"); // an SMTP server that took too long
+        QTest::newRow("late reply to the message") << QByteArray() << "slow6@x.jp" << true;
+        QTest::newRow("another protocol")
+            << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << "a@x.jp" << false;
+        QTest::newRow("garbage after the greeting")
+            << QByteArray("220 hi\r\nwhat?\r\n") << "a@x.jp" << false;
+        QTest::newRow("no reply code") << QByteArray("999 hello\r\n") << "a@x.jp" << false;
+        QByteArray binary;
+        for (int i = 0; i < 2048; ++i) binary += char(i * 37 % 256);
+        QTest::newRow("binary") << binary << "a@x.jp" << false;
+    }
+    void serverWaits() {
+        QFETCH(QByteArray, says);
+        QFETCH(QString, recipient);
+        SendMailOptions opt;
+        opt.responseTimeoutSeconds = 4; // the late reply comes after 6 s, within twice this
+        Listener raw;
+        std::thread talker;
+        if (!says.isEmpty())
+            talker = std::thread([&raw, says] {
+                pollfd p{raw.fd, POLLIN, 0};
+                if (::poll(&p, 1, 60000) != 1) return;
+                const int c = ::accept(raw.fd, nullptr, nullptr);
+                [[maybe_unused]] const ssize_t n = ::write(c, says.constData(), says.size());
+                p.fd = c; // then read until the client hangs up
+                char buf[512];
+                while (::poll(&p, 1, 60000) == 1 && ::read(c, buf, sizeof buf) > 0) {
+                }
+                ::close(c);
+            });
+        const QString where =
+            says.isEmpty() ? m_smtp.server() : "127.0.0.1:" + QString::number(raw.port);
+        const QString result = SendMail(where, recipient, "f@x.jp", "s", "b", "", opt);
+        if (talker.joinable()) talker.join();
+        QFETCH(bool, smtp);
+        QCOMPARE(result, smtp ? Msg::mailTimedOut(where) : Msg::mailNotSmtp(where));
     }
 
     void startTls() {

@@ -292,6 +292,25 @@ private slots:
         QTEST(c.closed(), "closed");
     }
 
+    // The program ending unattended while a mail goes out: the send gives up at its next wait
+    // and the composer closes without a word.
+    void closedWhileSending() {
+        ScriptedDialogs dlg;
+        Composer c(settings, book);
+        c.type({u"a@x"_qs, {}, {}, {}, {}, u"unsent"_qs});
+        bool gaveUp = false;
+        c.w->sender = [&](const QString&, const QString&, const QString&, const QString&,
+                          const QString&, const QString&, const SendMailOptions& o) {
+            c.w->closeWithoutQuestion();
+            gaveUp = !o.keepAlive();
+            return Msg::mailCancelled();
+        };
+        c.w->Command2_Click(0);
+        QVERIFY(gaveUp);
+        QVERIFY(dlg.asked.isEmpty());
+        QVERIFY(c.closed());
+    }
+
     void picker() {
         book.entries = {u"Taro<taro@x>"_qs, u"hanako@x"_qs};
         ScriptedDialogs dlg;
@@ -301,8 +320,10 @@ private slots:
         QCOMPARE(p.List2->currentRow(), 0);
         p.List1->setCurrentRow(1);
         p.List1_DblClick(); // after the selected recipient
-        p.Text1->setText(u"no-at-sign"_qs);
-        p.Command1_Click(0);
+        for (const QString& notOne : {u"no-at-sign"_qs, u"a@x,bcc,evil@x"_qs}) {
+            p.Text1->setText(notOne);
+            p.Command1_Click(0);
+        }
         p.Command2_Click(1);
         QCOMPARE(h.text, u"a@x,b@x"_qs); // cancelled
         p.Command2_Click(0);
@@ -354,6 +375,9 @@ private slots:
         row("no @", abc, 0, 0, {"", "abc"}, abc, 0);
         row("< in name", abc, 0, 0, {"A<B", "n@x"}, abc, 0, Msg::addressBadCharacter());
         row(", in address", abc, 0, 4, {"", "n@x,m@x"}, abc, 0, Msg::addressBadCharacter());
+        row("two @", abc, 0, 0, {"", "n@x@evil"}, abc, 0, Msg::addressNotMailbox("n@x@evil"));
+        row("TAB marker in address", abc, 0, 4, {"", "n@x\tbcc\tevil@x"}, abc, 0,
+            Msg::addressNotMailbox("n@x\tbcc\tevil@x"));
         QStringList full; // the list may grow, but only to its limit
         for (int i = 0; i < AddressFile::MaxEntries; ++i) full.append(u"u%1@x"_qs.arg(i));
         row("add to a full book", full, 0, 0, {"", "one@more"}, full, 0,
@@ -459,7 +483,6 @@ private slots:
         settings.smtp = server.server();
         settings.address = u"me@example.com"_qs;
         ScriptedDialogs dlg;
-        dlg.answer(A::Yes);
         Composer c(settings, book);
         c.w->sender = nullptr;
         c.type({u"花子<hanako@example.com>"_qs,
@@ -469,6 +492,21 @@ private slots:
                 writePng(dir.filePath(u"w.png"_qs), Qt::blue),
                 u"どうぞ"_qs});
         c.w->Check1->setChecked(true);
+        // A typed "bcc" item or TAB would hide evil@ in the envelope: refused, nothing sent.
+        const QString to = c.w->Text1[0]->text();
+        for (const QString& smuggled :
+             {u",bcc,evil@example.com"_qs, u"\tbcc\tevil@example.com"_qs}) {
+            c.w->Text1[0]->setText(to + smuggled);
+            c.w->Command2_Click(0);
+        }
+        QCOMPARE(dlg.messages(),
+                 QStringList(
+                     {Msg::mailSendError(Msg::mailBadRecipient("bcc")),
+                      Msg::mailSendError(Msg::mailControlCharacter(Msg::mailFieldRecipients()))}));
+        QCOMPARE(server.count(), 0);
+        c.w->Text1[0]->setText(to);
+        dlg.asked.clear();
+        dlg.answer(A::Yes);
         c.w->Command2_Click(0);
         QCOMPARE(dlg.messages(), QStringList{Msg::mailSent()});
         QCOMPARE(server.envelope(1)["rcpt_tos"].toVariant().toStringList(),

@@ -4,11 +4,13 @@
 #include "app/frm_quilmoap.h"
 #include "app/startup.h"
 #include "editing/frm_imginfo.h"
+#include "mail/frm_mail.h"
 #include "platform/filebrowser.h"
 #include "platform/imagecodec.h"
 #include "platform/imagecontrol.h"
 #include "platform/imageview.h"
 #include "scripteddialogs.h"
+#include "util/messages.h"
 #include "util/profile.h"
 #include "util/textcodec.h"
 
@@ -16,11 +18,36 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <QtTest>
 
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray unreadableSettings = "[Bad]\r\nName=\x81\x20\r\n"; // not CP932
+
+// Whether the process runs the program and has its handler for SIGTERM in place (between fork
+// and exec it still has the test's own).
+bool catchesTerm(qint64 pid, const QString& program) {
+    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+    QFile f(proc + "status");
+    if (QFileInfo(proc + "exe").symLinkTarget() != QFileInfo(program).canonicalFilePath() ||
+        !f.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("SigCgt:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (SIGTERM - 1)) & 1;
+    return false;
+}
+
+} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -145,6 +172,108 @@ private slots:
         const QByteArray after = readAll(AppPaths::addressFile());
         QVERIFY(after.startsWith(TextCodec::toCp932(u"新しい<new@example.jp>\r\nname2<")));
         QVERIFY(after.endsWith("name1002<a1002@example.jp>\r\n\x83\x65\x83\x58\x83\x67"));
+    }
+
+    // Settings no screen could hold put the window on the screen, and it is saved there.
+    void windowStaysOnScreen_data() {
+        QTest::addColumn<QByteArray>("mainForm");
+        QTest::addColumn<QRect>("placed"); // on the offscreen screen's 800 x 800
+        QTest::newRow("far right, far up")
+            << QByteArray("Left=1e309\r\nTop=-1e23\r\nWidth=6000\r\nHeight=4500")
+            << QRect(400, 0, 400, 300);
+        QTest::newRow("far left, far down")
+            << QByteArray("Left=-1e309\r\nTop=1e23\r\nWidth=6000\r\nHeight=4500")
+            << QRect(0, 500, 400, 300);
+        QTest::newRow("larger than the screen")
+            << QByteArray("Left=1500\r\nTop=1500\r\nWidth=99999999\r\nHeight=-99999999")
+            << QRect(0, 100, 800, 1);
+    }
+    void windowStaysOnScreen() {
+        QFETCH(QByteArray, mainForm);
+        QFETCH(QRect, placed);
+        writeAll(ini(), "[MainForm]\r\n" + mainForm + "\r\n");
+        FRM_QUILMOAP w;
+        QCOMPARE(QRect(w.pos(), w.size()), placed);
+        w.close();
+        Profile saved;
+        QVERIFY(saved.load(ini()));
+        QCOMPARE(
+            QPoint(saved.value("MainForm", "Left").toInt(), saved.value("MainForm", "Top").toInt()),
+            placed.topLeft() * 15);
+    }
+
+    // A signal closes without asking: the settings file that could not be read stays as it
+    // was, the reason goes to standard error, and the editor ends. When that close hangs (here
+    // writing its report into a full pipe), a second signal ends the editor there and then.
+    void signalCloses_data() {
+        QTest::addColumn<int>("sig");
+        QTest::addColumn<bool>("hangs");
+        QTest::newRow("TERM") << int(SIGTERM) << false;
+        QTest::newRow("HUP") << int(SIGHUP) << false;
+        QTest::newRow("second TERM") << int(SIGTERM) << true;
+    }
+    void signalCloses() {
+        QFETCH(int, sig);
+        QFETCH(bool, hangs);
+        QTemporaryDir home; // a copy of the editor: its settings file goes beside it
+        const QString exe = home.filePath("quilmo-editor"), pipe = home.filePath("stderr");
+        const QString settings = home.filePath("QUILMOAP.INI");
+        QVERIFY(QFile::copy(QUILMO_BUILD_DIR "/quilmo-editor", exe));
+        writeAll(settings, unreadableSettings);
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_RDWR | O_NONBLOCK);
+        QProcess editor;
+        editor.setStandardErrorFile(pipe);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        editor.setProcessEnvironment(env);
+        editor.start(exe, {});
+        QByteArray said;
+        bool full = false;
+        auto read = [&] {
+            char buf[4096];
+            for (ssize_t n; !full && (n = ::read(fd, buf, sizeof buf)) > 0;) said.append(buf, n);
+        };
+        // Generously long, until the handler is in place or has run; its output read meanwhile.
+        auto waitCatching = [&](bool catching) {
+            for (int i = 0; i < 600 && editor.state() != QProcess::NotRunning; ++i) {
+                read();
+                if (catchesTerm(editor.processId(), exe) == catching) return true;
+                QTest::qWait(100);
+            }
+            return false;
+        };
+        QVERIFY(waitCatching(true));
+        while (hangs && ::write(fd, "x", 1) == 1) full = true;
+        ::kill(pid_t(editor.processId()), sig);
+        if (hangs) {
+            QVERIFY(waitCatching(false));
+            ::kill(pid_t(editor.processId()), SIGTERM);
+        }
+        QVERIFY2(editor.waitForFinished(60000), "the editor did not end");
+        read();
+        ::close(fd);
+        QCOMPARE(editor.exitStatus(), hangs ? QProcess::CrashExit : QProcess::NormalExit);
+        QCOMPARE(editor.exitCode(), hangs ? SIGTERM : 1);
+        QCOMPARE(QString::fromUtf8(said).contains(Msg::settingsNotSaved({}).section('\n', 0, 0)),
+                 !hangs);
+        QCOMPARE(readAll(settings), unreadableSettings);
+    }
+
+    // Closing for a signal or the session's end asks nothing, not even a composer's question
+    // about its unsent text, and still writes the settings.
+    void unattendedCloseAsksNothing() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        w.show();
+        w.MNU_FILE_MAIL_Click();
+        QList<FRM_MAIL*> mail = w.findChildren<FRM_MAIL*>();
+        QCOMPARE(mail.size(), 1);
+        mail[0]->Text2->setPlainText("unsent");
+        QVERIFY(w.closeUnattended());
+        QVERIFY(dialogs.asked.isEmpty());
+        QVERIFY(!w.isVisible() && !mail[0]->isVisible());
+        QVERIFY(readAll(ini()).contains("[MainForm]"));
     }
 
     void unwritableSettingsReportedOnce() {

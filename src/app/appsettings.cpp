@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 QString key(const char* k) {
     return QString::fromLatin1(k);
@@ -21,6 +24,16 @@ QString quoted(const QString& v) {
     return QLatin1Char('"') + v + QLatin1Char('"');
 }
 } // namespace
+
+QRect windowPlacement(double left, double top, qint32 width, qint32 height, const QRect& area) {
+    auto pixels = [](double twips, int lo, int hi) {
+        const double v = twips / TwipsPerPixel;
+        return std::isnan(v) ? lo : int(std::clamp(v, double(lo), double(std::max(lo, hi))));
+    };
+    const int w = pixels(width, 1, area.width()), h = pixels(height, 1, area.height());
+    return {pixels(left, area.left(), area.left() + area.width() - w),
+            pixels(top, area.top(), area.top() + area.height() - h), w, h};
+}
 
 AppSettings readSettings(const Profile& ini) {
     AppSettings s;

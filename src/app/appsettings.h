@@ -63,6 +63,11 @@ struct AppSettings {
     qint16 qfact = DefaultQFact; // JPEG quality factor 2..255
 };
 
+// The window's place in pixels for a stored position and size in twips: the size at most that
+// of the screen's available area, the position such that the whole window lies on it. A value
+// no screen could hold (a hand-edited 1e309) ends at the nearest edge.
+QRect windowPlacement(double left, double top, qint32 width, qint32 height, const QRect& area);
+
 // Reads the settings with the defaults for missing, zero or unreadable values.
 AppSettings readSettings(const Profile& ini);
 // Writes every key of the settings into the profile (the file is saved by the caller).

@@ -33,6 +33,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QTextStream>
 #include <QToolButton>
 
 namespace {
@@ -379,15 +380,19 @@ void FRM_QUILMOAP::IniLoad() {
     ini.load(AppPaths::settingsFile()); // unreadable: every value takes its default
     settings = readSettings(ini);
 
-    move(int(settings.left / TwipsPerPixel), int(settings.top / TwipsPerPixel));
-    if (!settings.dir.isEmpty() && Dir1->setPath(settings.dir)) Drive1->setDrive(settings.dir);
-    if (settings.left == 0 && settings.top == 0)
-        CL_GL010C::instance().RVN_SetFormMoveTop(this, 1, false);
     if (settings.width == 0 || settings.height == 0) {
         settings.width = 800 * TwipsPerPixel;
         settings.height = 600 * TwipsPerPixel;
     }
-    resize(qMax(1, settings.width / TwipsPerPixel), qMax(1, settings.height / TwipsPerPixel));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect placed =
+        windowPlacement(settings.left, settings.top, settings.width, settings.height,
+                        screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768));
+    move(placed.topLeft());
+    if (!settings.dir.isEmpty() && Dir1->setPath(settings.dir)) Drive1->setDrive(settings.dir);
+    if (settings.left == 0 && settings.top == 0)
+        CL_GL010C::instance().RVN_SetFormMoveTop(this, 1, false);
+    resize(placed.size());
 
     addressBook.load(AppPaths::addressFile()); // a failed read is never written back
 }
@@ -425,7 +430,8 @@ bool FRM_QUILMOAP::IniSave() {
 void FRM_QUILMOAP::closeEvent(QCloseEvent* e) {
     // A composer with unsent text asks first; its "Cancel" keeps the program running.
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* mail = qobject_cast<FRM_MAIL*>(w); mail && mail->isVisible() && !mail->close()) {
+        if (auto* mail = qobject_cast<FRM_MAIL*>(w);
+            mail && mail->isVisible() && !m_unattended && !mail->close()) {
             e->ignore();
             return;
         }
@@ -433,16 +439,32 @@ void FRM_QUILMOAP::closeEvent(QCloseEvent* e) {
     e->accept();
 }
 
+bool FRM_QUILMOAP::closeUnattended() {
+    m_unattended = true;
+    if (!m_unloaded) close();
+    return m_iniSaveError.isEmpty();
+}
+
 void FRM_QUILMOAP::Form_Unload() {
     if (m_unloaded) return;
     m_unloaded = true;
     delete imgInfo;
     imgInfo = nullptr;
-    if (!IniSave())
-        Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
+    if (!IniSave()) {
+        const QString message = Msg::settingsNotSaved(m_iniSaveError);
+        if (m_unattended)
+            QTextStream(stderr) << message << Qt::endl;
+        else
+            Dialogs::inform(this, message, Dialogs::Icon::Exclamation);
+    }
     // Every other window ends with the main window.
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w != this && w->isVisible()) w->close();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || !w->isVisible()) continue;
+        if (auto* mail = qobject_cast<FRM_MAIL*>(w); mail && m_unattended)
+            mail->closeWithoutQuestion();
+        else
+            w->close();
+    }
 }
 
 void FRM_QUILMOAP::MNU_FILE_EXIT_Click() {

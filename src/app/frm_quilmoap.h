@@ -31,6 +31,12 @@ public:
     explicit FRM_QUILMOAP(const QString& commandLine = QString(), QWidget* parent = nullptr);
     ~FRM_QUILMOAP() override;
 
+    // Closes for a signal or the end of the desktop session, when nobody is there to answer:
+    // nothing asks or waits (composers close without their question), the settings are
+    // written where they can be and a failure goes to standard error. False when something
+    // could not be written.
+    bool closeUnattended();
+
     // --- image controls
     ImageControl* LEAD1 = nullptr;        // output image
     ImageControl* LEAD2 = nullptr;        // canvas
@@ -185,5 +191,6 @@ private:
     bool m_sizeFieldFocus = false;
     bool m_busy = false; // a long command runs; every other command waits
     bool m_unloaded = false;
+    bool m_unattended = false; // closing for a signal or the session's end
     QString m_iniSaveError;
 };

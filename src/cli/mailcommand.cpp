@@ -74,6 +74,9 @@ int runMail(const QStringList& args) {
         if (f.contains(u',') || f.contains(u'\t'))
             return usageError(
                 QStringLiteral("a file name with \",\" or TAB cannot be sent: %1").arg(f));
+    QString refused;
+    const std::optional<QString> recipients = SendMailArgs::recipients(to, cc, bcc, &refused);
+    if (!recipients) return usageError(refused);
 
     if (!haveSmtp || !haveFrom) {
         Profile ini;
@@ -106,8 +109,8 @@ int runMail(const QStringList& args) {
         body.replace(QLatin1String("\n"), QLatin1String("\r\n"));
     }
 
-    const QString result = SendMail(smtp, SendMailArgs::recipients(to, cc, bcc), from, subject,
-                                    body, SendMailArgs::attachments(files.join(u','), anime));
+    const QString result = SendMail(smtp, *recipients, from, subject, body,
+                                    SendMailArgs::attachments(files.join(u','), anime));
     if (!result.isEmpty()) {
         QTextStream(stderr) << "quilmo mail: " << result << "\n";
         return 5;

@@ -1,5 +1,7 @@
 #include "mail/addresslist.h"
 
+#include "mail/mime.h"
+
 namespace AddressList {
 
 QString oneLine(QStringView text) {
@@ -25,8 +27,10 @@ Built build(const QString& name, const QString& address, QString* entry) {
         return s.contains(u'<') || s.contains(u'>') || s.contains(u',');
     };
     if (bad(name) || bad(address)) return Built::BadCharacter;
-    if (entry)
-        *entry = name.isEmpty() ? address : name + QLatin1Char('<') + address + QLatin1Char('>');
+    const QString built =
+        name.isEmpty() ? address : name + QLatin1Char('<') + address + QLatin1Char('>');
+    if (!Mime::parseAddress(built)) return Built::NotMailbox;
+    if (entry) *entry = built;
     return Built::Ok;
 }
 

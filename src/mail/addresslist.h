@@ -18,10 +18,11 @@ struct Parts {
 // Takes an entry apart for the two fields of the options window.
 Parts split(const QString& entry);
 
-enum class Built { Ok, Incomplete, BadCharacter };
+enum class Built { Ok, Incomplete, BadCharacter, NotMailbox };
 // The entry for a name and an address: the address alone when the name is empty, else
 // name "<" address ">". Incomplete when the address is empty or has no "@"; BadCharacter when
-// either holds "<", ">" or "," (the entry would not read back as one address).
+// either holds "<", ">" or "," (the entry would not read back as one address); NotMailbox when
+// the entry is still no single mailbox that a mail could go to (Mime::parseAddress).
 Built build(const QString& name, const QString& address, QString* entry);
 
 // Inserts after the selection (at the top when nothing is selected).

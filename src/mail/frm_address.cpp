@@ -3,6 +3,7 @@
 #include "app/appsettings.h"
 #include "mail/addresslist.h"
 #include "mail/frm_option.h"
+#include "mail/mime.h"
 #include "mail/oneline.h"
 #include "util/addressbook.h"
 #include "util/cl_gl010c.h"
@@ -124,7 +125,7 @@ void FRM_ADDRESS::Command1_Click(int index) {
     const int s = List2->currentRow();
     if (index == 0) {
         const QString text = Text1->text();
-        if (text.isEmpty() || !text.contains(u'@')) return;
+        if (!Mime::parseAddress(text)) return; // one mailbox, or nothing to add
         const int at = AddressList::insertAfter(list, s, text);
         setRecipients(list, at);
     } else if (index == 1) {

@@ -309,7 +309,13 @@ void FRM_MAIL::send() {
                                Dialogs::Icon::Critical, Dialogs::Buttons::Ok);
         return;
     }
-    const QString recipients = SendMailArgs::recipients(f.to, f.cc, f.bcc);
+    QString refused;
+    const std::optional<QString> recipients = SendMailArgs::recipients(f.to, f.cc, f.bcc, &refused);
+    if (!recipients) {
+        Dialogs::get().message(this, Msg::mailSendError(refused), Msg::mailSendErrorTitle(),
+                               Dialogs::Icon::Critical, Dialogs::Buttons::Ok);
+        return;
+    }
     const QString attachments = SendMailArgs::attachments(f.files, Check1->isChecked());
     SendMailOptions options;
     if (!m_settings.user.isEmpty()) {
@@ -318,9 +324,9 @@ void FRM_MAIL::send() {
     }
     // Repainting while the call waits may run timers and paint events, never this window's
     // commands: they are disabled and user input is held back until the call returns.
-    options.keepAlive = [] {
+    options.keepAlive = [this] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        return true;
+        return !m_abandoned;
     };
 
     m_sending = true;
@@ -331,15 +337,19 @@ void FRM_MAIL::send() {
     QString result;
     {
         WaitCursor wait;
-        result = sender ? sender(m_settings.smtp, recipients, m_settings.address, f.subject, f.body,
-                                 attachments, options)
-                        : SendMail(m_settings.smtp, recipients, m_settings.address, f.subject,
+        result = sender ? sender(m_settings.smtp, *recipients, m_settings.address, f.subject,
+                                 f.body, attachments, options)
+                        : SendMail(m_settings.smtp, *recipients, m_settings.address, f.subject,
                                    f.body, attachments, options);
     }
     m_sending = false;
     Picture1->hide();
     updateActions();
     repaint();
+    if (m_abandoned) { // the program is ending: nobody reads an answer now
+        closeByCode();
+        return;
+    }
 
     if (!result.isEmpty()) {
         Dialogs::get().message(this, Msg::mailSendError(result), Msg::mailSendErrorTitle(),
@@ -402,6 +412,11 @@ void FRM_MAIL::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+void FRM_MAIL::closeWithoutQuestion() {
+    m_abandoned = true;
+    if (!m_sending) closeByCode();
 }
 
 void FRM_MAIL::closeByCode() {

@@ -40,6 +40,9 @@ public:
     // True when closing would lose something typed or attached (To, CC, subject, attachments
     // or body; BCC alone does not count).
     bool hasUnsentText() const;
+    // Closes without the closing question, for a program that ends unattended; a send under
+    // way gives up at its next wait and the window closes when it returns.
+    void closeWithoutQuestion();
 
     // Stands in for SendMail (tests): receives exactly what SendMail would.
     using Sender =
@@ -102,4 +105,5 @@ private:
     AddressFile& m_book;
     bool m_closingByCode = false;
     bool m_sending = false;
+    bool m_abandoned = false; // closeWithoutQuestion() came while sending
 };

@@ -153,6 +153,10 @@ void FRM_OPTION::Command1_Click(int index) {
             Dialogs::inform(this, Msg::addressBadCharacter(), Dialogs::Icon::Exclamation,
                             Msg::appTitle());
             return;
+        case AddressList::Built::NotMailbox:
+            Dialogs::inform(this, Msg::addressNotMailbox(Text1[3]->text()),
+                            Dialogs::Icon::Exclamation, Msg::appTitle());
+            return;
         case AddressList::Built::Ok:
             break;
         }

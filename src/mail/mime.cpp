@@ -237,11 +237,11 @@ std::optional<Address> parseAddress(const QString& entry) {
     } else {
         a.addr = text;
     }
-    if (a.addr.isEmpty()) return std::nullopt;
-    for (QChar c : a.addr) {
-        if (c.unicode() <= 0x20 || c.unicode() >= 0x7F) return std::nullopt;
-        if (c == u'<' || c == u'>' || c == u',' || c == u'"') return std::nullopt;
-    }
+    // One mailbox, shown in the header as it goes into the envelope: no second "@", no
+    // comment, quote, route or group that a mail reader would display differently.
+    static const QRegularExpression mailbox(
+        QStringLiteral("^[A-Za-z0-9!#$%&'*+/=?^_`{|}~.-]+@[A-Za-z0-9-]+(\\.[A-Za-z0-9-]+)*$"));
+    if (!mailbox.match(a.addr).hasMatch()) return std::nullopt;
     return a;
 }
 

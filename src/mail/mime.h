@@ -17,8 +17,9 @@ struct Address {
     QString addr; // the bare address, as it goes into the SMTP envelope
 };
 
-// Reads one entry; nothing when it holds no usable address (empty, blanks, control characters
-// or "<", ">", "," inside the address, an unclosed "<").
+// Reads one entry; nothing when it holds no single mailbox: the address must have exactly one
+// "@" with a local part of letters, digits and !#$%&'*+/=?^_`{|}~.- before it and a domain of
+// dot-separated labels after it; the name no control character; an unclosed "<" is refused.
 std::optional<Address> parseAddress(const QString& entry);
 
 struct Attachment {

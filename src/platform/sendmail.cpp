@@ -5,6 +5,7 @@
 #include "util/fileio.h"
 #include "util/messages.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -85,6 +86,9 @@ struct Transcript {
     QStringList reply;    // lines of the reply being read
     QString lastRefusal;  // the last complete 4xx/5xx reply, "" once a later reply succeeded
     QString lastComplete; // any last complete reply
+    // A line that is no SMTP reply: the peer speaks another protocol, and waiting for a reply
+    // that never comes would end as "no answer".
+    bool notSmtp = false;
 
     void feed(const char* data, size_t size) {
         pending.append(data, qsizetype(size));
@@ -97,7 +101,9 @@ struct Transcript {
         }
     }
     void take(const QString& line) {
+        static const QRegularExpression replyRe(QStringLiteral("^\\d\\d\\d([ -]|$)"));
         static const QRegularExpression codeRe(QStringLiteral("^([2-5])\\d\\d([ -]|$)"));
+        if (!replyRe.match(line).hasMatch()) notSmtp = true;
         const auto m = codeRe.match(line);
         if (!m.hasMatch()) return;
         reply.append(line);
@@ -113,8 +119,20 @@ struct Transcript {
     }
 };
 
+// What the transfer watches while it waits: the replies, and when a byte last moved. libcurl's
+// own reply limit doubles after the end of the message, so the one limit is kept here.
+struct Watch {
+    Transcript transcript;
+    QElapsedTimer quiet; // since a byte last went either way
+    qint64 limitMs = 0;
+    const std::function<bool()>* keepAlive = nullptr;
+    bool timedOut = false;
+};
+
 int debugCallback(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-    if (type == CURLINFO_HEADER_IN) static_cast<Transcript*>(user)->feed(data, size);
+    auto* watch = static_cast<Watch*>(user);
+    if (type != CURLINFO_TEXT) watch->quiet.restart();
+    if (type == CURLINFO_HEADER_IN) watch->transcript.feed(data, size);
     return 0;
 }
 
@@ -132,8 +150,13 @@ size_t readCallback(char* buffer, size_t size, size_t count, void* user) {
 }
 
 int progressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* keepAlive = static_cast<const std::function<bool()>*>(user);
-    return (*keepAlive)() ? 0 : 1;
+    auto* watch = static_cast<Watch*>(user);
+    if (watch->transcript.notSmtp) return 1;
+    if (watch->quiet.isValid() && watch->quiet.elapsed() > watch->limitMs) {
+        watch->timedOut = true;
+        return 1;
+    }
+    return watch->keepAlive && !(*watch->keepAlive)() ? 1 : 0;
 }
 
 void initCurlOnce() {
@@ -145,22 +168,36 @@ void initCurlOnce() {
 
 namespace SendMailArgs {
 
-QString recipients(const QString& to, const QString& cc, const QString& bcc) {
-    // A "," inside a quoted display name ("Sato, K" <k@x>) belongs to the name.
-    auto tabs = [](const QString& field) {
+std::optional<QString> recipients(const QString& to, const QString& cc, const QString& bcc,
+                                  QString* error) {
+    // A "," inside a quoted display name ("Sato, K" <k@x>) belongs to the name. Each item must
+    // be a mailbox: a typed TAB or an item reading "cc" or "bcc" would otherwise move the
+    // addresses after it into another section, out of the headers.
+    auto tabs = [error](const QString& field) -> std::optional<QString> {
         QString out = field;
         bool quoted = false;
         for (qsizetype i = 0; i < out.size(); ++i) {
+            if (out[i].unicode() < 0x20 || out[i].unicode() == 0x7F) {
+                if (error) *error = Msg::mailControlCharacter(Msg::mailFieldRecipients());
+                return std::nullopt;
+            }
             if (out[i] == u'"' && (i == 0 || out[i - 1] != u'\\'))
                 quoted = !quoted;
             else if (out[i] == u',' && !quoted)
                 out[i] = u'\t';
         }
+        for (const QString& item : out.split(u'\t'))
+            if (!item.trimmed().isEmpty() && !Mime::parseAddress(item)) {
+                if (error) *error = Msg::mailBadRecipient(item.trimmed());
+                return std::nullopt;
+            }
         return out;
     };
-    QString list = tabs(to);
-    if (!cc.isEmpty()) list += QStringLiteral("\tcc\t") + tabs(cc);
-    if (!bcc.isEmpty()) list += QStringLiteral("\tbcc\t") + tabs(bcc);
+    const std::optional<QString> t = tabs(to), c = tabs(cc), b = tabs(bcc);
+    if (!t || !c || !b) return std::nullopt;
+    QString list = *t;
+    if (!c->isEmpty()) list += QStringLiteral("\tcc\t") + *c;
+    if (!b->isEmpty()) list += QStringLiteral("\tbcc\t") + *b;
     return list;
 }
 
@@ -306,7 +343,9 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     const QByteArray user = options.user.toUtf8(), password = options.password.toUtf8();
     const QByteArray caFile = QFile::encodeName(options.caFile);
     Upload upload{*bytes, 0};
-    Transcript transcript;
+    Watch watch;
+    watch.limitMs = qint64(options.responseTimeoutSeconds) * 1000;
+    if (options.keepAlive) watch.keepAlive = &options.keepAlive;
     char errbuf[CURL_ERROR_SIZE] = {};
     const bool credentials = !options.user.isEmpty();
 
@@ -324,8 +363,8 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data.size()));
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
     curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(options.responseTimeoutSeconds));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, long(options.lowSpeedBytes));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.lowSpeedSeconds));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.responseTimeoutSeconds));
     if (!srv->tls && (credentials || options.requireTls))
         curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
     if (credentials) {
@@ -336,15 +375,16 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     // The server's replies are only seen through the debug hook, which needs verbose mode.
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, debugCallback);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &transcript);
-    if (options.keepAlive) {
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, progressCallback);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &options.keepAlive);
-    }
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &watch);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, progressCallback);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
 
     const CURLcode rc = curl_easy_perform(h);
     if (rc == CURLE_OK) return {};
+    const Transcript& transcript = watch.transcript;
+    if (transcript.notSmtp) return Msg::mailNotSmtp(where);
+    if (watch.timedOut) return Msg::mailTimedOut(where);
     if (rc == CURLE_ABORTED_BY_CALLBACK) return Msg::mailCancelled();
     if (!transcript.lastRefusal.isEmpty()) return transcript.lastRefusal;
     const QString reason = QString::fromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(rc)).trimmed();
@@ -361,6 +401,8 @@ QString SendMail(const QString& server, const QString& recipients, const QString
         return Msg::mailTlsFailed(where, reason);
     case CURLE_LOGIN_DENIED:
         return Msg::mailLoginFailed(where);
+    case CURLE_WEIRD_SERVER_REPLY: // a reply code SMTP does not have
+        return Msg::mailNotSmtp(where);
     default:
         return Msg::mailSendFailed(where, reason);
     }

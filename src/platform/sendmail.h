@@ -8,7 +8,8 @@
 //                "smtps://host[:port]" (TLS from the start, port 465 by default)
 //   recipients   addresses separated by TAB; the items "cc" and "bcc" (lower case, items of
 //                their own) mark the start of the copies and of the blind copies. Each address
-//                is "addr", "name<addr>" or "\"name\" <addr>"; empty items are skipped
+//                is "addr", "name<addr>" or "\"name\" <addr>" where addr has exactly one "@";
+//                empty items are skipped, any other item refuses the whole mail
 //   sender       the sender address in the same forms
 //   subject      one line
 //   body         lines separated by CR LF
@@ -17,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 struct SendMailOptions {
     // Credentials for SMTP AUTH. When given, the connection must be encrypted: smtps:// or
@@ -27,12 +29,10 @@ struct SendMailOptions {
     // A certificate file (PEM) trusted instead of the system's authorities; "" for the system's.
     QString caFile;
     int connectTimeoutSeconds = 30;
-    // How long one server reply may take.
+    // The one limit on waiting for the server once connected: every reply, the one to the end
+    // of the message included, and every stall of the upload. The mail is given up when no
+    // byte has moved either way for this long.
     int responseTimeoutSeconds = 60;
-    // The transfer is abandoned when it moves fewer than lowSpeedBytes per second for
-    // lowSpeedSeconds.
-    int lowSpeedBytes = 1;
-    int lowSpeedSeconds = 60;
     // Called now and then while the call waits, so that a window can repaint; returning false
     // abandons the mail.
     std::function<bool()> keepAlive;
@@ -51,7 +51,11 @@ namespace SendMailArgs {
 // The composer's side of the contract: the recipients list from the To, CC and BCC fields
 // (addresses separated by ","), and the attachments list from the attachment field (paths
 // separated by ","), each entry numbered as an animation frame when anime is set.
-QString recipients(const QString& to, const QString& cc, const QString& bcc);
+// Every item of the fields must be one mailbox ("addr", "name<addr>", "\"name\" <addr>"), so
+// that no typed text can become a "cc" or "bcc" marker or a TAB of the list; otherwise nothing,
+// with *error saying which item is wrong.
+std::optional<QString> recipients(const QString& to, const QString& cc, const QString& bcc,
+                                  QString* error = nullptr);
 QString attachments(const QString& field, bool anime);
 
 // The transport's side: the lists taken apart again.

@@ -210,6 +210,10 @@ inline QString mailConnectFailed(const QString& server, const QString& reason) {
 inline QString mailTimedOut(const QString& server) {
     return QStringLiteral("SMTPサーバー %1 から応答がありません").arg(server);
 }
+inline QString mailNotSmtp(const QString& server) {
+    return QStringLiteral("%1 はSMTPサーバーではありません (SMTPではない応答が返りました)")
+        .arg(server);
+}
 inline QString mailTlsFailed(const QString& server, const QString& reason) {
     return QStringLiteral("SMTPサーバー %1 と暗号化通信ができません (%2)").arg(server, reason);
 }
@@ -273,6 +277,11 @@ inline QString addressBookFull(int maxEntries) {
 }
 inline QString addressBadCharacter() {
     return QStringLiteral("名前とアドレスには「<」「>」「,」を使えません。");
+}
+inline QString addressNotMailbox(const QString& address) {
+    return QStringLiteral("メールアドレスが正しくありません: %1\n"
+                          "「@」を一つだけ含む、空白や制御文字のないアドレスを入力して下さい。")
+        .arg(address);
 }
 inline QString passwordNotStored(const QString& path) {
     return QStringLiteral("%1 を本人だけが読める設定にできないため、パスワードは保存しません。")
