@@ -5,15 +5,12 @@ Environment:
   SINK_DIR       folder that receives N.eml (the message as it arrived) and N.json (envelope)
   SINK_USER      with SINK_PASSWORD: the only credentials AUTH accepts
   SINK_PASSWORD
-Any recipient whose address starts with "reject" is refused with 550. A mail to "slowN@..."
-is answered N seconds after its end and not stored. The server ends itself
+Any recipient whose address starts with "reject" is refused with 550. The server ends itself
 when the test that started it is gone, so a crashed test leaves nothing running.
 """
-import asyncio
 import base64
 import json
 import os
-import re
 import threading
 import time
 
@@ -40,11 +37,6 @@ class Sink:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
-        for address in envelope.rcpt_tos:
-            slow = re.match(r"slow(\d+)@", address)
-            if slow:
-                await asyncio.sleep(int(slow.group(1)))
-                return "250 Late but accepted"
         self.count += 1
         base = os.path.join(self.folder, str(self.count))
         with open(base + ".eml", "wb") as f:

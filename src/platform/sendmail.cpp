@@ -5,13 +5,13 @@
 #include "util/fileio.h"
 #include "util/messages.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSysInfo>
 
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include <memory>
 #include <mutex>
@@ -119,20 +119,14 @@ struct Transcript {
     }
 };
 
-// What the transfer watches while it waits: the replies, and when a byte last moved. libcurl's
-// own reply limit doubles after the end of the message, so the one limit is kept here.
+// What the transfer watches while it runs: the server's replies, and whether to go on.
 struct Watch {
     Transcript transcript;
-    QElapsedTimer quiet; // since a byte last went either way
-    qint64 limitMs = 0;
     const std::function<bool()>* keepAlive = nullptr;
-    bool timedOut = false;
 };
 
 int debugCallback(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-    auto* watch = static_cast<Watch*>(user);
-    if (type != CURLINFO_TEXT) watch->quiet.restart();
-    if (type == CURLINFO_HEADER_IN) watch->transcript.feed(data, size);
+    if (type == CURLINFO_HEADER_IN) static_cast<Watch*>(user)->transcript.feed(data, size);
     return 0;
 }
 
@@ -150,12 +144,8 @@ size_t readCallback(char* buffer, size_t size, size_t count, void* user) {
 }
 
 int progressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    auto* watch = static_cast<Watch*>(user);
-    if (watch->transcript.notSmtp) return 1;
-    if (watch->quiet.isValid() && watch->quiet.elapsed() > watch->limitMs) {
-        watch->timedOut = true;
-        return 1;
-    }
+    const auto* watch = static_cast<const Watch*>(user);
+    if (watch->transcript.notSmtp) return 1; // no reply is coming: nothing to wait for
     return watch->keepAlive && !(*watch->keepAlive)() ? 1 : 0;
 }
 
@@ -331,10 +321,7 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     std::optional<QByteArray> bytes = Mime::build(msg, &error);
     if (!bytes) return error;
 
-    initCurlOnce();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
-    if (!curl) return Msg::mailSendFailed(where, QStringLiteral("curl_easy_init"));
-    CURL* h = curl.get();
+    // Everything libcurl points to outlives the handle: its cleanup still talks to the server.
     curl_slist* rcpt = nullptr;
     for (const QString& a : envelope) rcpt = curl_slist_append(rcpt, ('<' + a + '>').toLatin1());
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> rcptList(rcpt,
@@ -344,10 +331,13 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     const QByteArray caFile = QFile::encodeName(options.caFile);
     Upload upload{*bytes, 0};
     Watch watch;
-    watch.limitMs = qint64(options.responseTimeoutSeconds) * 1000;
     if (options.keepAlive) watch.keepAlive = &options.keepAlive;
     char errbuf[CURL_ERROR_SIZE] = {};
     const bool credentials = !options.user.isEmpty();
+    initCurlOnce();
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
+    if (!curl) return Msg::mailSendFailed(where, QStringLiteral("curl_easy_init"));
+    CURL* h = curl.get();
 
     curl_easy_setopt(h, CURLOPT_URL, srv->url.constData());
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
@@ -382,9 +372,15 @@ QString SendMail(const QString& server, const QString& recipients, const QString
 
     const CURLcode rc = curl_easy_perform(h);
     if (rc == CURLE_OK) return {};
+    // libcurl says QUIT when the handle is cleaned up and waits for the answer as long as for
+    // any reply, so a server silent after the message would cost twice the limit. A server
+    // that failed us gets no such wait.
+    curl_socket_t socket = CURL_SOCKET_BAD;
+    if (curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
+        socket != CURL_SOCKET_BAD)
+        ::shutdown(socket, SHUT_RDWR);
     const Transcript& transcript = watch.transcript;
     if (transcript.notSmtp) return Msg::mailNotSmtp(where);
-    if (watch.timedOut) return Msg::mailTimedOut(where);
     if (rc == CURLE_ABORTED_BY_CALLBACK) return Msg::mailCancelled();
     if (!transcript.lastRefusal.isEmpty()) return transcript.lastRefusal;
     const QString reason = QString::fromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(rc)).trimmed();

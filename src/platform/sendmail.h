@@ -29,9 +29,9 @@ struct SendMailOptions {
     // A certificate file (PEM) trusted instead of the system's authorities; "" for the system's.
     QString caFile;
     int connectTimeoutSeconds = 30;
-    // The one limit on waiting for the server once connected: every reply, the one to the end
-    // of the message included, and every stall of the upload. The mail is given up when no
-    // byte has moved either way for this long.
+    // The one limit on waiting for the server: the greeting, every reply (the one to the end
+    // of the message included) and every stall of the upload. Once the mail is given up, the
+    // server's goodbye is not waited for.
     int responseTimeoutSeconds = 60;
     // Called now and then while the call waits, so that a window can repaint; returning false
     // abandons the mail.
