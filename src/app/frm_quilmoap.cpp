@@ -65,7 +65,6 @@ FRM_QUILMOAP::FRM_QUILMOAP(const QString& commandLine, QWidget* parent) : QMainW
     LEAD1 = new ImageControl(this);
     LEAD2 = new ImageControl(this);
     LEAD3 = new ImageControl(this);
-    LEAD4 = {new ImageControl(this), new ImageControl(this)};
     createControls();
     createMenus();
     resize(designedClientWidth / TwipsPerPixel,
@@ -332,8 +331,8 @@ void FRM_QUILMOAP::updateActions() {
         if (!a->isSeparator() && !a->menu()) a->setEnabled(!m_busy && m_working.contains(a));
     for (QWidget* w : std::initializer_list<QWidget*>{Command1[0], Command1[1], Combo1})
         w->setEnabled(!m_busy);
-    MNU_EDIT_UNDO->setEnabled(MNU_EDIT_UNDO->isEnabled() && undoAvailable);
-    MNU_EDIT_REDO->setEnabled(MNU_EDIT_REDO->isEnabled() && redoAvailable);
+    MNU_EDIT_UNDO->setEnabled(MNU_EDIT_UNDO->isEnabled() && undoCopies.canUndo());
+    MNU_EDIT_REDO->setEnabled(MNU_EDIT_REDO->isEnabled() && undoCopies.canRedo());
     // While a size field has the focus its "+", "-" and clipboard keys belong to the field.
     for (QAction* a : {MNU_DSP_ZOOMIN, MNU_DSP_ZOOMOUT, MNU_EDIT_COPY, MNU_EDIT_PAST})
         if (m_sizeFieldFocus) a->setEnabled(false);

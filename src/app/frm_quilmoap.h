@@ -2,6 +2,7 @@
 // The main window: canvas, output panel, file browser, toolbar, menus and the shared settings.
 #include "app/appsettings.h"
 #include "editing/textdraw.h"
+#include "editing/undocopies.h"
 #include "util/addressbook.h"
 
 #include <QMainWindow>
@@ -32,10 +33,10 @@ public:
     ~FRM_QUILMOAP() override;
 
     // --- image controls
-    ImageControl* LEAD1 = nullptr;        // output image
-    ImageControl* LEAD2 = nullptr;        // canvas
-    ImageControl* LEAD3 = nullptr;        // copy buffer
-    std::array<ImageControl*, 2> LEAD4{}; // undo and redo copies
+    ImageControl* LEAD1 = nullptr; // output image
+    ImageControl* LEAD2 = nullptr; // canvas
+    ImageControl* LEAD3 = nullptr; // copy buffer
+    UndoCopies undoCopies;         // holds LEAD4, the undo and redo copies
     ImageView* LEAD1View = nullptr;
     ImageView* LEAD2View = nullptr;
 
@@ -77,12 +78,9 @@ public:
     // --- shared state
     AppSettings settings;
     AddressFile addressBook;
-    bool reduced = false;  // the output was colour-reduced since it last changed
-    QString lastSavedFile; // last successfully saved picture
-    QByteArray reducedPng; // the PNG measured for the reduced output, written as it is
-    bool undoAvailable = false, redoAvailable = false;
+    bool reduced = false;      // the output was colour-reduced since it last changed
+    QString lastSavedFile;     // last successfully saved picture
     TextSettings textSettings; // the text dialog starts from the last confirmed settings
-    bool undoReduced = false, redoReduced = false; // the reduced flags of the two copies
 
     // --- procedures
     void IniLoad();
@@ -178,8 +176,6 @@ private:
     void replaceInput(const QImage& image, int bits);
     // After drawing into the output: shown again, no longer reduced.
     void outputRedrawn();
-    // Keeps the output (with its reduced flag) as the undo copy before it changes.
-    void storeUndoCopy();
 
     QSet<QAction*> m_working; // items whose command exists; the rest stay disabled
     bool m_sizeFieldFocus = false;

@@ -52,7 +52,7 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
     m_busy = true; // no command may run inside the search
     updateActions();
     WaitCursor wait;
-    storeUndoCopy();
+    undoCopies.save(*LEAD1, reduced);
     const QImage source = LEAD1->image().convertToFormat(QImage::Format_RGB32);
     const FitLimits limits{CLngSat(Val(Text1[2]->text())), CLngSat(Val(Text1[3]->text()))};
     paintField(Text1[2], Qt::red);
@@ -81,7 +81,7 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
         Label6->setText(result.pngSize >= 0 ? QString::number(result.pngSize) : QString());
     } else {
         // Nothing over the limit is kept: the output stays as it was before the search.
-        LEAD1->setBitmap(*LEAD4[0]);
+        undoCopies.restore(*LEAD1, reduced);
         Label6->clear();
     }
     Text1[2]->setText(QString::number(limits.png));

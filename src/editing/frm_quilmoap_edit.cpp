@@ -9,25 +9,11 @@
 #include <QPainter>
 
 void FRM_QUILMOAP::MNU_EDIT_UNDO_Click() {
-    if (!undoAvailable) return;
-    LEAD4[1]->setBitmap(*LEAD1);
-    redoReduced = reduced;
-    LEAD1->setBitmap(*LEAD4[0]);
-    reduced = undoReduced;
-    undoAvailable = false;
-    redoAvailable = true;
-    updateActions();
+    if (undoCopies.undo(*LEAD1, reduced)) updateActions();
 }
 
 void FRM_QUILMOAP::MNU_EDIT_REDO_Click() {
-    if (!redoAvailable) return;
-    // The output may have changed since the undo (a new selection); keep it as the undo copy so
-    // nothing is lost.
-    storeUndoCopy();
-    LEAD1->setBitmap(*LEAD4[1]);
-    reduced = redoReduced;
-    redoAvailable = false;
-    updateActions();
+    if (undoCopies.redo(*LEAD1, reduced)) updateActions();
 }
 
 void FRM_QUILMOAP::MNU_EDIT_COPY_Click() {
