@@ -6,7 +6,6 @@
 #include "util/addressbook.h"
 
 #include <QMainWindow>
-#include <QSet>
 #include <QUrl>
 #include <array>
 
@@ -166,18 +165,27 @@ private:
     void Form_Load(const QString& commandLine);
     void Form_Unload();
     void createControls();
-    void createMenus();
-    QAction* menuItem(QMenu* menu, const char* name, const QString& caption,
-                      const QKeySequence& shortcut = {});
+    // One per menu of the bar, each beside the commands of its menu.
+    void createFileMenu();
+    void createEditMenu();
+    void createImageMenu();
+    void createViewMenu();
+    void createToolsMenu();
+    void createHelpMenu();
+    // A menu (a submenu of parent, else of the bar) named after its MNU_ name.
+    QMenu* addMenu(QMenu* parent, const char* name, const QString& title);
+    // An item named after its MNU_ name, running slot (with its index for an item array).
+    QAction* addItem(QMenu* menu, const char* name, const QString& text,
+                     void (FRM_QUILMOAP::*slot)(), const QKeySequence& shortcut = {});
+    QAction* addItem(QMenu* menu, const char* name, const QString& text,
+                     void (FRM_QUILMOAP::*slot)(int), int index);
     void setZoom(int percent);
     FRM_IMGINFO* imageInfoWindow();
-    QAction* toolbarCommand(int index) const;
     void showResultSize(qint64 size);
     void replaceInput(const QImage& image, int bits);
     // After drawing into the output: shown again, no longer reduced.
     void outputRedrawn();
 
-    QSet<QAction*> m_working; // items whose command exists; the rest stay disabled
     bool m_sizeFieldFocus = false;
     bool m_busy = false; // a long command runs; every other command waits
     bool m_unloaded = false;
