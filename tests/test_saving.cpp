@@ -263,24 +263,22 @@ private slots:
     // u undoes, r redoes.
     void undoCopies_data() {
         QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("output");
+        QTest::addColumn<char16_t>("output");
         QTest::addColumn<bool>("reduced");
         QTest::addColumn<bool>("canUndo");
         QTest::addColumn<bool>("canRedo");
-        QTest::newRow("nothing to undo or redo") << "ur"
-                                                 << "A" << false << false << false;
-        QTest::newRow("the flag travels with its picture") << "B*u"
-                                                           << "A" << false << false << true;
-        QTest::newRow("undo and redo alternate") << "B*urur"
-                                                 << "B" << true << true << false;
-        QTest::newRow("a change after undo keeps the redo") << "BuC"
-                                                            << "C" << false << true << true;
-        QTest::newRow("undo after redo after a new change") << "BuCru"
-                                                            << "C" << false << false << true;
+        QTest::newRow("nothing to undo or redo") << "ur" << u'A' << false << false << false;
+        QTest::newRow("the flag travels with its picture")
+            << "B*u" << u'A' << false << false << true;
+        QTest::newRow("undo and redo alternate") << "B*urur" << u'B' << true << true << false;
+        QTest::newRow("a change after undo keeps the redo")
+            << "BuC" << u'C' << false << true << true;
+        QTest::newRow("undo after redo after a new change")
+            << "BuCru" << u'C' << false << false << true;
     }
     void undoCopies() {
         QFETCH(QString, steps);
-        QFETCH(QString, output);
+        QFETCH(char16_t, output);
         auto picture = [](QChar name) {
             QImage image(1, 1, QImage::Format_RGB32);
             image.fill(qRgb(name.unicode(), 0, 0));
@@ -288,20 +286,20 @@ private slots:
         };
         UndoCopies copies;
         ImageControl lead1;
-        lead1.setImage(picture('A'));
+        lead1.setImage(picture(u'A'));
         bool reduced = false;
         for (qsizetype i = 0; i < steps.size(); ++i) {
-            if (steps[i] == 'u') {
+            if (steps[i] == u'u') {
                 copies.undo(lead1, reduced);
-            } else if (steps[i] == 'r') {
+            } else if (steps[i] == u'r') {
                 copies.redo(lead1, reduced);
             } else if (steps[i].isUpper()) {
                 copies.save(lead1, reduced);
                 lead1.setImage(picture(steps[i]));
-                reduced = steps.mid(i + 1).startsWith('*');
+                reduced = steps.mid(i + 1).startsWith(u'*');
             }
         }
-        QCOMPARE(lead1.image(), picture(output[0]));
+        QCOMPARE(lead1.image(), picture(output));
         QTEST(reduced, "reduced");
         QTEST(copies.canUndo(), "canUndo");
         QTEST(copies.canRedo(), "canRedo");
