@@ -45,7 +45,7 @@ private slots:
         QVERIFY(w.PNGRedraw(16));
         w.reduced = true;
         const QImage reduced = w.LEAD1->image();
-        const QImage undo = w.LEAD4[0]->image();
+        const QImage undo = w.undoCopies.LEAD4(0).image();
         dialogs.answer(QVariant()); // cancel
         w.MNU_EDIT_BKGROUND_Click();
         QCOMPARE(w.LEAD1->image(), reduced);
@@ -55,8 +55,8 @@ private slots:
         QCOMPARE(w.LEAD1->BitsPerPixel(), 24);
         QCOMPARE(w.LEAD1->image().pixel(50, 40), qRgb(255, 0, 0));
         QVERIFY(!w.reduced);
-        QCOMPARE(w.Label5->text(), QString()); // no stale colour count
-        QCOMPARE(w.LEAD4[0]->image(), undo);   // the fill takes no undo copy
+        QCOMPARE(w.Label5->text(), QString());         // no stale colour count
+        QCOMPARE(w.undoCopies.LEAD4(0).image(), undo); // the fill takes no undo copy
         w.close();
     }
 
@@ -152,14 +152,14 @@ private slots:
         w.LEAD2->setImage(gradient(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         const QImage input = w.LEAD2->image(), output = w.LEAD1->image(),
-                     undo = w.LEAD4[0]->image();
+                     undo = w.undoCopies.LEAD4(0).image();
         cancelNextDialog();
         w.MNU_IMG_ALL_Click();
         cancelNextDialog();
         w.MNU_EDIT_TEXT_Click();
         QCOMPARE(w.LEAD2->image(), input);
         QCOMPARE(w.LEAD1->image(), output);
-        QCOMPARE(w.LEAD4[0]->image(), undo);
+        QCOMPARE(w.undoCopies.LEAD4(0).image(), undo);
         w.close();
     }
 };

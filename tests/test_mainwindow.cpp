@@ -326,6 +326,8 @@ private slots:
         QCOMPARE(w.Label2->text(), QStringLiteral("200%"));
         QTest::keyClicks(w.Text1[0], "---");
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 80);
+        w.Command2_Click(5); // the toolbar's zoom still runs, the field keeping the focus
+        QCOMPARE(w.LEAD2->PaintZoomFactor(), 90);
         w.close();
     }
 

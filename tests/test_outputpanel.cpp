@@ -53,8 +53,8 @@ private slots:
         QCOMPARE(w.Label4->text(), QStringLiteral("(0,0)-(120,160) W=120, H=160"));
         QCOMPARE(w.LEAD1->image().size(), QSize(96, 84));
         QCOMPARE(w.LEAD1->BitsPerPixel(), 24);
-        QCOMPARE(w.LEAD4[0]->image(), before); // the previous output is the undo copy
-        QVERIFY(w.undoAvailable);
+        QCOMPARE(w.undoCopies.LEAD4(0).image(), before); // the previous output is the undo copy
+        QVERIFY(w.undoCopies.canUndo());
         QVERIFY(!w.reduced);
         w.close();
     }
@@ -95,7 +95,7 @@ private slots:
         w.LEAD2_MouseMove(Qt::RightButton, {}, 30, 30);
         w.LEAD2_RgnChange();
         QCOMPARE(w.LEAD1->image(), before);
-        QVERIFY(!w.undoAvailable);
+        QVERIFY(!w.undoCopies.canUndo());
         QTEST(!dialogs.messages().isEmpty(), "warned");
         w.close();
     }
@@ -134,7 +134,7 @@ private slots:
             QCOMPARE(w.Label6->text(), QString());
             QCOMPARE(w.LEAD1->image(), before); // nothing over the limit is kept
         }
-        QCOMPARE(w.LEAD4[0]->image(), before);
+        QCOMPARE(w.undoCopies.LEAD4(0).image(), before);
         w.close();
     }
 

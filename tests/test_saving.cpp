@@ -2,6 +2,7 @@
 // handlers with scripted dialogs.
 #include "app/frm_quilmoap.h"
 #include "app/jpegfit.h"
+#include "editing/undocopies.h"
 #include "platform/imagecodec.h"
 #include "platform/imagecontrol.h"
 #include "scripteddialogs.h"
@@ -249,26 +250,59 @@ private slots:
         QVERIFY(w.MNU_EDIT_UNDO->isEnabled());
         QVERIFY(!w.MNU_EDIT_REDO->isEnabled());
         QVERIFY(w.PNGRedraw(0));
-        w.reduced = true;
-        const QImage reducedImage = w.LEAD1->image();
         w.MNU_EDIT_UNDO_Click();
         QCOMPARE(w.LEAD1->image(), first);
-        QVERIFY(!w.reduced); // the flag travels with its picture
         QVERIFY(!w.MNU_EDIT_UNDO->isEnabled());
         QVERIFY(w.MNU_EDIT_REDO->isEnabled());
-        w.MNU_EDIT_REDO_Click();
-        QCOMPARE(w.LEAD1->image(), reducedImage);
-        QVERIFY(w.reduced);
-        w.MNU_EDIT_UNDO_Click();
-        // A new selection after the undo, then redo: the new output becomes the undo copy.
-        w.LEAD2->SetRgnRect(10, 10, 100, 80);
-        const QImage selected = w.LEAD1->image();
-        QVERIFY(w.MNU_EDIT_REDO->isEnabled());
-        w.MNU_EDIT_REDO_Click();
-        QCOMPARE(w.LEAD1->image(), reducedImage);
-        w.MNU_EDIT_UNDO_Click();
-        QCOMPARE(w.LEAD1->image(), selected);
+        w.LEAD2->SetRgnRect(10, 10, 100, 80); // a new selection after the undo keeps the redo
+        QVERIFY(w.MNU_EDIT_UNDO->isEnabled() && w.MNU_EDIT_REDO->isEnabled());
         w.close();
+    }
+
+    // Steps: a letter changes the output to that picture (reduced when followed by "*"),
+    // u undoes, r redoes.
+    void undoCopies_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<char16_t>("output");
+        QTest::addColumn<bool>("reduced");
+        QTest::addColumn<bool>("canUndo");
+        QTest::addColumn<bool>("canRedo");
+        QTest::newRow("nothing to undo or redo") << "ur" << u'A' << false << false << false;
+        QTest::newRow("the flag travels with its picture")
+            << "B*u" << u'A' << false << false << true;
+        QTest::newRow("undo and redo alternate") << "B*urur" << u'B' << true << true << false;
+        QTest::newRow("a change after undo keeps the redo")
+            << "BuC" << u'C' << false << true << true;
+        QTest::newRow("undo after redo after a new change")
+            << "BuCru" << u'C' << false << false << true;
+    }
+    void undoCopies() {
+        QFETCH(QString, steps);
+        QFETCH(char16_t, output);
+        auto picture = [](QChar name) {
+            QImage image(1, 1, QImage::Format_RGB32);
+            image.fill(qRgb(name.unicode(), 0, 0));
+            return image;
+        };
+        UndoCopies copies;
+        ImageControl lead1;
+        lead1.setImage(picture(u'A'));
+        bool reduced = false;
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            if (steps[i] == u'u') {
+                copies.undo(lead1, reduced);
+            } else if (steps[i] == u'r') {
+                copies.redo(lead1, reduced);
+            } else if (steps[i].isUpper()) {
+                copies.save(lead1, reduced);
+                lead1.setImage(picture(steps[i]));
+                reduced = steps.mid(i + 1).startsWith(u'*');
+            }
+        }
+        QCOMPARE(lead1.image(), picture(output));
+        QTEST(reduced, "reduced");
+        QTEST(copies.canUndo(), "canUndo");
+        QTEST(copies.canRedo(), "canRedo");
     }
 
     void clipboard() {

@@ -66,9 +66,14 @@ FRM_QUILMOAP::FRM_QUILMOAP(const QString& commandLine, QWidget* parent) : QMainW
     LEAD1 = new ImageControl(this);
     LEAD2 = new ImageControl(this);
     LEAD3 = new ImageControl(this);
-    LEAD4 = {new ImageControl(this), new ImageControl(this)};
     createControls();
-    createMenus();
+    createFileMenu();
+    createEditMenu();
+    createImageMenu();
+    createViewMenu();
+    createToolsMenu();
+    createHelpMenu();
+    updateActions();
     resize(designedClientWidth / TwipsPerPixel,
            designedClientHeight / TwipsPerPixel + menuBar()->sizeHint().height());
     qApp->installEventFilter(this);
@@ -172,174 +177,42 @@ void FRM_QUILMOAP::createControls() {
     Label4->setMinimumWidth(3000 / TwipsPerPixel);
 }
 
-QAction* FRM_QUILMOAP::menuItem(QMenu* menu, const char* name, const QString& caption,
-                                const QKeySequence& shortcut) {
-    QAction* a = menu->addAction(caption);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setShortcut(shortcut);
-    return a;
+// ---------------------------------------------------------------------------------------------
+// Menus: each family builds its own beside its commands; what is enabled is decided here
+
+QMenu* FRM_QUILMOAP::addMenu(QMenu* parent, const char* name, const QString& title) {
+    QMenu* menu = parent ? parent->addMenu(title) : menuBar()->addMenu(title);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
 }
 
-void FRM_QUILMOAP::createMenus() {
-    QMenuBar* bar = menuBar();
-    auto menu = [bar](const char* name, const QString& caption) {
-        QMenu* m = bar->addMenu(caption);
-        m->setObjectName(QString::fromLatin1(name));
-        return m;
-    };
-    auto sub = [](QMenu* parent, const char* name, const QString& caption) {
-        QMenu* m = parent->addMenu(caption);
-        m->setObjectName(QString::fromLatin1(name));
-        return m;
-    };
-    using K = QKeySequence;
-
-    QMenu* file = menu("MNU_FILE", QStringLiteral("ﾌｧｲﾙ(&F)"));
-    MNU_FILE_OPEN =
-        menuItem(file, "MNU_FILE_OPEN", QStringLiteral("開く(&O)..."), K(Qt::CTRL | Qt::Key_O));
-    MNU_FILE_RELOAD =
-        menuItem(file, "MNU_FILE_RELOAD", QStringLiteral("開き直す(&R)"), K(Qt::CTRL | Qt::Key_R));
-    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H1"));
-    MNU_FILE_ASAVE =
-        menuItem(file, "MNU_FILE_ASAVE", QStringLiteral("上書き保存(&V)"), K(Qt::CTRL | Qt::Key_S));
-    MNU_FILE_SAVE = menuItem(file, "MNU_FILE_SAVE", QStringLiteral("名前を付けて保存(&S)..."));
-    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H2"));
-    MNU_FILE_MAIL =
-        menuItem(file, "MNU_FILE_MAIL", QStringLiteral("ﾒｰﾙ送信(&M)..."), K(Qt::CTRL | Qt::Key_M));
-    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H3"));
-    MNU_FILE_EXIT = menuItem(file, "MNU_FILE_EXIT", QStringLiteral("終了(&X)"));
-
-    QMenu* edit = menu("MNU_EDIT", QStringLiteral("編集(&E)"));
-    MNU_EDIT_UNDO =
-        menuItem(edit, "MNU_EDIT_UNDO", QStringLiteral("元に戻す(&U)"), K(Qt::CTRL | Qt::Key_Z));
-    MNU_EDIT_REDO =
-        menuItem(edit, "MNU_EDIT_REDO", QStringLiteral("やり直す(&R)"), K(Qt::CTRL | Qt::Key_Y));
-    edit->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_H0"));
-    MNU_EDIT_COPY =
-        menuItem(edit, "MNU_EDIT_COPY", QStringLiteral("ｺﾋﾟｰ(&C)"), K(Qt::CTRL | Qt::Key_C));
-    MNU_EDIT_PAST =
-        menuItem(edit, "MNU_EDIT_PAST", QStringLiteral("ﾍﾟｰｽﾄ(&P)"), K(Qt::CTRL | Qt::Key_V));
-    edit->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_H1"));
-    MNU_EDIT_TEXT = menuItem(edit, "MNU_EDIT_TEXT", QStringLiteral("文字の挿入(&A)..."),
-                             K(Qt::CTRL | Qt::Key_T));
-    MNU_EDIT_BKGROUND =
-        menuItem(edit, "MNU_EDIT_BKGROUND", QStringLiteral("背景の塗りつぶし(&B)..."),
-                 K(Qt::CTRL | Qt::Key_F));
-    edit->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_H2"));
-    QMenu* gen = sub(edit, "MNU_EDIT_GEN", QStringLiteral("減色化(&G)"));
-    const QString gcolor[4] = {QStringLiteral("256色 (8ビット)"), QStringLiteral("16色 (4ビット)"),
-                               QStringLiteral("4色 (2ビット)"), QStringLiteral("2色 (1ビット)")};
-    for (int i = 0; i < 4; ++i) MNU_EDIT_GCOLOR[i] = menuItem(gen, "MNU_EDIT_GCOLOR", gcolor[i]);
-    gen->addSeparator()->setObjectName(QStringLiteral("MNU_EDIT_GH1"));
-    MNU_EDIT_GCOLSET = menuItem(gen, "MNU_EDIT_GCOLSET", QStringLiteral("減色数指定..."));
-    QMenu* hiri = sub(edit, "MNU_EDIT_HIRI", QStringLiteral("比率調整(&H)"));
-    MNU_EDIT_HIRITU[0] = menuItem(hiri, "MNU_EDIT_HIRITU", QStringLiteral("幅基準"));
-    MNU_EDIT_HIRITU[1] = menuItem(hiri, "MNU_EDIT_HIRITU", QStringLiteral("高さ基準"));
-
-    QMenu* img = menu("MNU_IMG", QStringLiteral("画像"));
-    MNU_IMG_INFO = menuItem(img, "MNU_IMG_INFO", QStringLiteral("画像の情報(&I)..."));
-    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H1"));
-    const QString roll[4] = {QStringLiteral("左回転(&L)"), QStringLiteral("右回転(&R)"),
-                             QStringLiteral("上下反転(&V)"), QStringLiteral("左右反転(&H)")};
-    for (int i = 0; i < 4; ++i) MNU_IMG_ROLL[i] = menuItem(img, "MNU_IMG_ROLL", roll[i]);
-    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H2"));
-    MNU_IMG_GLAY = menuItem(img, "MNU_IMG_GLAY", QStringLiteral("ｸﾞﾚｰｽｹｰﾙに変換(&G)"));
-    MNU_IMG_CTURN = menuItem(img, "MNU_IMG_CTURN", QStringLiteral("色の反転(&T)"));
-    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H3"));
-    MNU_IMG_ALL = menuItem(img, "MNU_IMG_ALL", QStringLiteral("画像処理(&P)..."));
-    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H4"));
-    MNU_IMG_ALLSELECT =
-        menuItem(img, "MNU_IMG_ALLSELECT", QStringLiteral("全て選択(&A)"), K(Qt::CTRL | Qt::Key_A));
-
-    QMenu* dsp = menu("MNU_DSP", QStringLiteral("表示(&V)"));
-    MNU_DSP_ZOOMIN = menuItem(dsp, "MNU_DSP_ZOOMIN", QStringLiteral("拡大(&Z)    +"));
-    MNU_DSP_ZOOMOUT = menuItem(dsp, "MNU_DSP_ZOOMOUT", QStringLiteral("縮小(&O)    -"));
-    MNU_DSP_ORG =
-        menuItem(dsp, "MNU_DSP_ORG", QStringLiteral("元のｻｲｽﾞに戻す(&Z)"), K(Qt::CTRL | Qt::Key_H));
-    dsp->addSeparator()->setObjectName(QStringLiteral("MNU_DSP_H1"));
-    MNU_DSP_FREFRESH =
-        menuItem(dsp, "MNU_DSP_FREFRESH", QStringLiteral("ﾌｧｲﾙ一覧を更新(&R)"), K(Qt::Key_F5));
-    dsp->addSeparator()->setObjectName(QStringLiteral("MNU_DSP_H2"));
-    MNU_DSP_MOTION =
-        menuItem(dsp, "MNU_DSP_MOTION", QStringLiteral("Motion Viewer ..."), K(Qt::Key_F9));
-
-    QMenu* pro = menu("MNU_PRO", QStringLiteral("ﾂｰﾙ(&T)"));
-    MNU_PRO_LUPAN = menuItem(pro, "MNU_PRO_LUPAN", QStringLiteral("ﾙﾊﾟﾝｻﾌﾞﾀｲﾄﾙ ﾒｰｶｰ(&R)..."));
-    MNU_PRO_NENGA = menuItem(pro, "MNU_PRO_NENGA", QStringLiteral("携帯年賀状 ﾒｰｶｰ(&N)..."));
-    MNU_PRO_CALEN = menuItem(pro, "MNU_PRO_CALEN", QStringLiteral("ｶﾚﾝﾀﾞｰ ﾒｰｶｰ(&C)..."));
-    MNU_PRO_PLATE = menuItem(pro, "MNU_PRO_PLATE", QStringLiteral("ﾅﾝﾊﾞｰﾌﾟﾚｰﾄ ﾒｰｶｰ(&P)..."));
-    pro->addSeparator()->setObjectName(QStringLiteral("MNU_PRO_H1"));
-    MNU_PRO_DEFSIZE = menuItem(pro, "MNU_PRO_DEFSIZE", QStringLiteral("ﾃﾞﾌｫﾙﾄｻｲｽﾞ設定(&D)..."));
-    pro->addSeparator()->setObjectName(QStringLiteral("MNU_PRO_H2"));
-    MNU_PRO_OPTION = menuItem(pro, "MNU_PRO_OPTION", QStringLiteral("ｵﾌﾟｼｮﾝ(&O)..."));
-
-    QMenu* help = menu("MNU_HELP", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
-    MNU_HELP_VER = menuItem(help, "MNU_HELP_VER", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&V)..."));
-
-    auto handle = [this](QAction* a, void (FRM_QUILMOAP::*slot)()) {
-        connect(a, &QAction::triggered, this, slot);
-        m_working.insert(a);
-    };
-    handle(MNU_FILE_OPEN, &FRM_QUILMOAP::MNU_FILE_OPEN_Click);
-    handle(MNU_FILE_RELOAD, &FRM_QUILMOAP::MNU_FILE_RELOAD_Click);
-    handle(MNU_FILE_SAVE, &FRM_QUILMOAP::MNU_FILE_SAVE_Click);
-    handle(MNU_FILE_ASAVE, &FRM_QUILMOAP::MNU_FILE_ASAVE_Click);
-    handle(MNU_EDIT_UNDO, &FRM_QUILMOAP::MNU_EDIT_UNDO_Click);
-    handle(MNU_EDIT_REDO, &FRM_QUILMOAP::MNU_EDIT_REDO_Click);
-    handle(MNU_EDIT_COPY, &FRM_QUILMOAP::MNU_EDIT_COPY_Click);
-    handle(MNU_EDIT_PAST, &FRM_QUILMOAP::MNU_EDIT_PAST_Click);
-    handle(MNU_EDIT_BKGROUND, &FRM_QUILMOAP::MNU_EDIT_BKGROUND_Click);
-    handle(MNU_EDIT_GCOLSET, &FRM_QUILMOAP::MNU_EDIT_GCOLSET_Click);
-    handle(MNU_EDIT_TEXT, &FRM_QUILMOAP::MNU_EDIT_TEXT_Click);
-    handle(MNU_IMG_GLAY, &FRM_QUILMOAP::MNU_IMG_GLAY_Click);
-    handle(MNU_IMG_CTURN, &FRM_QUILMOAP::MNU_IMG_CTURN_Click);
-    handle(MNU_IMG_ALL, &FRM_QUILMOAP::MNU_IMG_ALL_Click);
-    auto indexed = [this](auto& items, void (FRM_QUILMOAP::*slot)(int)) {
-        for (int i = 0; i < int(items.size()); ++i) {
-            connect(items[i], &QAction::triggered, this, [this, slot, i] { (this->*slot)(i); });
-            m_working.insert(items[i]);
-        }
-    };
-    indexed(MNU_EDIT_GCOLOR, &FRM_QUILMOAP::MNU_EDIT_GCOLOR_Click);
-    indexed(MNU_EDIT_HIRITU, &FRM_QUILMOAP::MNU_EDIT_HIRITU_Click);
-    indexed(MNU_IMG_ROLL, &FRM_QUILMOAP::MNU_IMG_ROLL_Click);
-    handle(MNU_FILE_MAIL, &FRM_QUILMOAP::MNU_FILE_MAIL_Click);
-    handle(MNU_PRO_OPTION, &FRM_QUILMOAP::MNU_PRO_OPTION_Click);
-    handle(MNU_DSP_MOTION, &FRM_QUILMOAP::MNU_DSP_MOTION_Click);
-    handle(MNU_PRO_LUPAN, &FRM_QUILMOAP::MNU_PRO_LUPAN_Click);
-    handle(MNU_PRO_NENGA, &FRM_QUILMOAP::MNU_PRO_NENGA_Click);
-    handle(MNU_PRO_CALEN, &FRM_QUILMOAP::MNU_PRO_CALEN_Click);
-    handle(MNU_PRO_PLATE, &FRM_QUILMOAP::MNU_PRO_PLATE_Click);
-    handle(MNU_FILE_EXIT, &FRM_QUILMOAP::MNU_FILE_EXIT_Click);
-    handle(MNU_IMG_INFO, &FRM_QUILMOAP::MNU_IMG_INFO_Click);
-    handle(MNU_HELP_VER, &FRM_QUILMOAP::MNU_HELP_VER_Click);
-    handle(MNU_IMG_ALLSELECT, &FRM_QUILMOAP::MNU_IMG_ALLSELECT_Click);
-    handle(MNU_PRO_DEFSIZE, &FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click);
-    handle(MNU_DSP_ZOOMIN, &FRM_QUILMOAP::MNU_DSP_ZOOMIN_Click);
-    handle(MNU_DSP_ZOOMOUT, &FRM_QUILMOAP::MNU_DSP_ZOOMOUT_Click);
-    handle(MNU_DSP_ORG, &FRM_QUILMOAP::MNU_DSP_ORG_Click);
-    handle(MNU_DSP_FREFRESH, &FRM_QUILMOAP::MNU_DSP_FREFRESH_Click);
-    updateActions();
+QAction* FRM_QUILMOAP::addItem(QMenu* menu, const char* name, const QString& text,
+                               void (FRM_QUILMOAP::*slot)(), const QKeySequence& shortcut) {
+    QAction* item = menu->addAction(text, shortcut, this, slot);
+    item->setObjectName(QLatin1String(name));
+    return item;
 }
 
-QAction* FRM_QUILMOAP::toolbarCommand(int index) const {
-    QAction* const commands[8] = {MNU_FILE_OPEN, MNU_FILE_ASAVE, MNU_EDIT_TEXT,   MNU_EDIT_COPY,
-                                  MNU_EDIT_PAST, MNU_DSP_ZOOMIN, MNU_DSP_ZOOMOUT, MNU_FILE_MAIL};
-    return index >= 0 && index < 8 ? commands[index] : nullptr;
+QAction* FRM_QUILMOAP::addItem(QMenu* menu, const char* name, const QString& text,
+                               void (FRM_QUILMOAP::*slot)(int), int index) {
+    QAction* item =
+        menu->addAction(text, QKeySequence(), this, [this, slot, index] { (this->*slot)(index); });
+    item->setObjectName(QLatin1String(name));
+    return item;
 }
 
 void FRM_QUILMOAP::updateActions() {
+    const bool idle = !m_busy;
     for (QAction* a : findChildren<QAction*>())
-        if (!a->isSeparator() && !a->menu()) a->setEnabled(!m_busy && m_working.contains(a));
+        if (!a->isSeparator() && !a->menu()) a->setEnabled(idle);
     for (QWidget* w : std::initializer_list<QWidget*>{Command1[0], Command1[1], Combo1})
-        w->setEnabled(!m_busy);
-    MNU_EDIT_UNDO->setEnabled(MNU_EDIT_UNDO->isEnabled() && undoAvailable);
-    MNU_EDIT_REDO->setEnabled(MNU_EDIT_REDO->isEnabled() && redoAvailable);
+        w->setEnabled(idle);
+    for (QToolButton* b : Command2) b->setEnabled(idle);
+    MNU_EDIT_UNDO->setEnabled(idle && undoCopies.canUndo());
+    MNU_EDIT_REDO->setEnabled(idle && undoCopies.canRedo());
     // While a size field has the focus its "+", "-" and clipboard keys belong to the field.
     for (QAction* a : {MNU_DSP_ZOOMIN, MNU_DSP_ZOOMOUT, MNU_EDIT_COPY, MNU_EDIT_PAST})
-        if (m_sizeFieldFocus) a->setEnabled(false);
-    for (int i = 0; i < 8; ++i)
-        Command2[i]->setEnabled(!m_busy && m_working.contains(toolbarCommand(i)));
+        a->setEnabled(idle && !m_sizeFieldFocus);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -476,32 +349,33 @@ FRM_IMGINFO* FRM_QUILMOAP::imageInfoWindow() {
     return imgInfo;
 }
 
-void FRM_QUILMOAP::MNU_IMG_INFO_Click() {
-    imageInfoWindow()->exec();
-}
-
-void FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click() {
-    FRM_DEFSIZE dlg(settings, this);
-    if (dlg.exec() != QDialog::Accepted) return;
-    commitSettings();
-    Combo1_Click();
-}
-
 bool FRM_QUILMOAP::commitSettings() {
     if (IniSave()) return true;
     Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
     return false;
 }
 
-void FRM_QUILMOAP::MNU_FILE_MAIL_Click() {
-    FRM_MAIL::openNew(settings, addressBook,
-                      lastSavedFile.isEmpty() ? QStringList() : QStringList{lastSavedFile}, false,
-                      this);
+// ---------------------------------------------------------------------------------------------
+// Tools and help menus
+
+void FRM_QUILMOAP::createToolsMenu() {
+    QMenu* pro = addMenu(nullptr, "MNU_PRO", QStringLiteral("ﾂｰﾙ(&T)"));
+    MNU_PRO_LUPAN = addItem(pro, "MNU_PRO_LUPAN", QStringLiteral("ﾙﾊﾟﾝｻﾌﾞﾀｲﾄﾙ ﾒｰｶｰ(&R)..."),
+                            &FRM_QUILMOAP::MNU_PRO_LUPAN_Click);
+    MNU_PRO_NENGA = addItem(pro, "MNU_PRO_NENGA", QStringLiteral("携帯年賀状 ﾒｰｶｰ(&N)..."),
+                            &FRM_QUILMOAP::MNU_PRO_NENGA_Click);
+    MNU_PRO_CALEN = addItem(pro, "MNU_PRO_CALEN", QStringLiteral("ｶﾚﾝﾀﾞｰ ﾒｰｶｰ(&C)..."),
+                            &FRM_QUILMOAP::MNU_PRO_CALEN_Click);
+    MNU_PRO_PLATE = addItem(pro, "MNU_PRO_PLATE", QStringLiteral("ﾅﾝﾊﾞｰﾌﾟﾚｰﾄ ﾒｰｶｰ(&P)..."),
+                            &FRM_QUILMOAP::MNU_PRO_PLATE_Click);
+    pro->addSeparator()->setObjectName(QStringLiteral("MNU_PRO_H1"));
+    MNU_PRO_DEFSIZE = addItem(pro, "MNU_PRO_DEFSIZE", QStringLiteral("ﾃﾞﾌｫﾙﾄｻｲｽﾞ設定(&D)..."),
+                              &FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click);
+    pro->addSeparator()->setObjectName(QStringLiteral("MNU_PRO_H2"));
+    MNU_PRO_OPTION = addItem(pro, "MNU_PRO_OPTION", QStringLiteral("ｵﾌﾟｼｮﾝ(&O)..."),
+                             &FRM_QUILMOAP::MNU_PRO_OPTION_Click);
 }
 
-void FRM_QUILMOAP::MNU_DSP_MOTION_Click() {
-    FRM_MOTION::openNew(settings, {}, this);
-}
 void FRM_QUILMOAP::MNU_PRO_LUPAN_Click() {
     FRM_LUPAN::openNew(settings, this);
 }
@@ -515,10 +389,23 @@ void FRM_QUILMOAP::MNU_PRO_PLATE_Click() {
     (new FRM_PLATE(settings))->show();
 }
 
+void FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click() {
+    FRM_DEFSIZE dlg(settings, this);
+    if (dlg.exec() != QDialog::Accepted) return;
+    commitSettings();
+    Combo1_Click();
+}
+
 void FRM_QUILMOAP::MNU_PRO_OPTION_Click() {
     FRM_OPTION dlg(
         settings, addressBook, [this] { return commitSettings(); }, this);
     dlg.exec();
+}
+
+void FRM_QUILMOAP::createHelpMenu() {
+    QMenu* help = addMenu(nullptr, "MNU_HELP", QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    MNU_HELP_VER = addItem(help, "MNU_HELP_VER", QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報(&V)..."),
+                           &FRM_QUILMOAP::MNU_HELP_VER_Click);
 }
 
 void FRM_QUILMOAP::MNU_HELP_VER_Click() {

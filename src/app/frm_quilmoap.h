@@ -2,10 +2,10 @@
 // The main window: canvas, output panel, file browser, toolbar, menus and the shared settings.
 #include "app/appsettings.h"
 #include "editing/textdraw.h"
+#include "editing/undocopies.h"
 #include "util/addressbook.h"
 
 #include <QMainWindow>
-#include <QSet>
 #include <QUrl>
 #include <array>
 
@@ -38,10 +38,10 @@ public:
     bool closeUnattended();
 
     // --- image controls
-    ImageControl* LEAD1 = nullptr;        // output image
-    ImageControl* LEAD2 = nullptr;        // canvas
-    ImageControl* LEAD3 = nullptr;        // copy buffer
-    std::array<ImageControl*, 2> LEAD4{}; // undo and redo copies
+    ImageControl* LEAD1 = nullptr; // output image
+    ImageControl* LEAD2 = nullptr; // canvas
+    ImageControl* LEAD3 = nullptr; // copy buffer
+    UndoCopies undoCopies;         // holds LEAD4, the undo and redo copies
     ImageView* LEAD1View = nullptr;
     ImageView* LEAD2View = nullptr;
 
@@ -83,12 +83,9 @@ public:
     // --- shared state
     AppSettings settings;
     AddressFile addressBook;
-    bool reduced = false;  // the output was colour-reduced since it last changed
-    QString lastSavedFile; // last successfully saved picture
-    QByteArray reducedPng; // the PNG measured for the reduced output, written as it is
-    bool undoAvailable = false, redoAvailable = false;
+    bool reduced = false;      // the output was colour-reduced since it last changed
+    QString lastSavedFile;     // last successfully saved picture
     TextSettings textSettings; // the text dialog starts from the last confirmed settings
-    bool undoReduced = false, redoReduced = false; // the reduced flags of the two copies
 
     // --- procedures
     void IniLoad();
@@ -174,20 +171,27 @@ private:
     void Form_Load(const QString& commandLine);
     void Form_Unload();
     void createControls();
-    void createMenus();
-    QAction* menuItem(QMenu* menu, const char* name, const QString& caption,
-                      const QKeySequence& shortcut = {});
+    // One per menu of the bar, each beside the commands of its menu.
+    void createFileMenu();
+    void createEditMenu();
+    void createImageMenu();
+    void createViewMenu();
+    void createToolsMenu();
+    void createHelpMenu();
+    // A menu (a submenu of parent, else of the bar) named after its MNU_ name.
+    QMenu* addMenu(QMenu* parent, const char* name, const QString& title);
+    // An item named after its MNU_ name, running slot (with its index for an item array).
+    QAction* addItem(QMenu* menu, const char* name, const QString& text,
+                     void (FRM_QUILMOAP::*slot)(), const QKeySequence& shortcut = {});
+    QAction* addItem(QMenu* menu, const char* name, const QString& text,
+                     void (FRM_QUILMOAP::*slot)(int), int index);
     void setZoom(int percent);
     FRM_IMGINFO* imageInfoWindow();
-    QAction* toolbarCommand(int index) const;
     void showResultSize(qint64 size);
     void replaceInput(const QImage& image, int bits);
     // After drawing into the output: shown again, no longer reduced.
     void outputRedrawn();
-    // Keeps the output (with its reduced flag) as the undo copy before it changes.
-    void storeUndoCopy();
 
-    QSet<QAction*> m_working; // items whose command exists; the rest stay disabled
     bool m_sizeFieldFocus = false;
     bool m_busy = false; // a long command runs; every other command waits
     bool m_unloaded = false;

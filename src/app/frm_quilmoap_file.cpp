@@ -1,7 +1,9 @@
-// The file menu of the main window: opening, reloading, dropped files and the command line.
+// The file menu of the main window: opening, reloading, dropped files, the command line and
+// mail; saving has its own file.
 #include "app/frm_quilmoap.h"
 
 #include "editing/frm_imginfo.h"
+#include "mail/frm_mail.h"
 #include "platform/dialogs.h"
 #include "platform/filebrowser.h"
 #include "platform/imagecodec.h"
@@ -10,6 +12,26 @@
 #include "util/messages.h"
 
 #include <QFileInfo>
+#include <QMenu>
+
+void FRM_QUILMOAP::createFileMenu() {
+    QMenu* file = addMenu(nullptr, "MNU_FILE", QStringLiteral("ﾌｧｲﾙ(&F)"));
+    MNU_FILE_OPEN = addItem(file, "MNU_FILE_OPEN", QStringLiteral("開く(&O)..."),
+                            &FRM_QUILMOAP::MNU_FILE_OPEN_Click, Qt::CTRL | Qt::Key_O);
+    MNU_FILE_RELOAD = addItem(file, "MNU_FILE_RELOAD", QStringLiteral("開き直す(&R)"),
+                              &FRM_QUILMOAP::MNU_FILE_RELOAD_Click, Qt::CTRL | Qt::Key_R);
+    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H1"));
+    MNU_FILE_ASAVE = addItem(file, "MNU_FILE_ASAVE", QStringLiteral("上書き保存(&V)"),
+                             &FRM_QUILMOAP::MNU_FILE_ASAVE_Click, Qt::CTRL | Qt::Key_S);
+    MNU_FILE_SAVE = addItem(file, "MNU_FILE_SAVE", QStringLiteral("名前を付けて保存(&S)..."),
+                            &FRM_QUILMOAP::MNU_FILE_SAVE_Click);
+    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H2"));
+    MNU_FILE_MAIL = addItem(file, "MNU_FILE_MAIL", QStringLiteral("ﾒｰﾙ送信(&M)..."),
+                            &FRM_QUILMOAP::MNU_FILE_MAIL_Click, Qt::CTRL | Qt::Key_M);
+    file->addSeparator()->setObjectName(QStringLiteral("MNU_FILE_H3"));
+    MNU_FILE_EXIT = addItem(file, "MNU_FILE_EXIT", QStringLiteral("終了(&X)"),
+                            &FRM_QUILMOAP::MNU_FILE_EXIT_Click);
+}
 
 bool FRM_QUILMOAP::FileLoad(const QString& fname) {
     if (fname.isEmpty()) return false;
@@ -62,4 +84,10 @@ void FRM_QUILMOAP::File1_DblClick() {
 
 void FRM_QUILMOAP::File1_KeyPress(int key) {
     if (key == 13) File1_DblClick();
+}
+
+void FRM_QUILMOAP::MNU_FILE_MAIL_Click() {
+    FRM_MAIL::openNew(settings, addressBook,
+                      lastSavedFile.isEmpty() ? QStringList() : QStringList{lastSavedFile}, false,
+                      this);
 }

@@ -1,7 +1,8 @@
-// The output panel, the toolbar and the file browser of the main window.
+// The output panel, the toolbar, the view menu and the file browser of the main window.
 #include "app/frm_quilmoap.h"
 
 #include "app/colourfit.h"
+#include "mail/frm_motion.h"
 #include "platform/dialogs.h"
 #include "platform/filebrowser.h"
 #include "platform/imagecontrol.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QToolButton>
 
 void FRM_QUILMOAP::Combo1_Click() {
@@ -52,7 +54,7 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
     m_busy = true; // no command may run inside the search
     updateActions();
     WaitCursor wait;
-    storeUndoCopy();
+    undoCopies.save(*LEAD1, reduced);
     const QImage source = LEAD1->image().convertToFormat(QImage::Format_RGB32);
     const FitLimits limits{CLngSat(Val(Text1[2]->text())), CLngSat(Val(Text1[3]->text()))};
     paintField(Text1[2], Qt::red);
@@ -81,7 +83,7 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
         Label6->setText(result.pngSize >= 0 ? QString::number(result.pngSize) : QString());
     } else {
         // Nothing over the limit is kept: the output stays as it was before the search.
-        LEAD1->setBitmap(*LEAD4[0]);
+        undoCopies.restore(*LEAD1, reduced);
         Label6->clear();
     }
     Text1[2]->setText(QString::number(limits.png));
@@ -97,12 +99,35 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
 }
 
 void FRM_QUILMOAP::Command2_Click(int index) {
-    QAction* command = toolbarCommand(index);
-    if (command && !m_busy && m_working.contains(command)) command->trigger();
+    // The buttons run the commands themselves: a size field keeping the focus disables the
+    // menu's zoom and clipboard items, not the toolbar.
+    using Command = void (FRM_QUILMOAP::*)();
+    static constexpr Command commands[8] = {
+        &FRM_QUILMOAP::MNU_FILE_OPEN_Click,   &FRM_QUILMOAP::MNU_FILE_ASAVE_Click,
+        &FRM_QUILMOAP::MNU_EDIT_TEXT_Click,   &FRM_QUILMOAP::MNU_EDIT_COPY_Click,
+        &FRM_QUILMOAP::MNU_EDIT_PAST_Click,   &FRM_QUILMOAP::MNU_DSP_ZOOMIN_Click,
+        &FRM_QUILMOAP::MNU_DSP_ZOOMOUT_Click, &FRM_QUILMOAP::MNU_FILE_MAIL_Click};
+    if (index >= 0 && index < 8 && !m_busy) (this->*commands[index])();
 }
 
 // ---------------------------------------------------------------------------------------------
-// Zoom
+// View menu
+
+void FRM_QUILMOAP::createViewMenu() {
+    QMenu* dsp = addMenu(nullptr, "MNU_DSP", QStringLiteral("表示(&V)"));
+    MNU_DSP_ZOOMIN = addItem(dsp, "MNU_DSP_ZOOMIN", QStringLiteral("拡大(&Z)    +"),
+                             &FRM_QUILMOAP::MNU_DSP_ZOOMIN_Click);
+    MNU_DSP_ZOOMOUT = addItem(dsp, "MNU_DSP_ZOOMOUT", QStringLiteral("縮小(&O)    -"),
+                              &FRM_QUILMOAP::MNU_DSP_ZOOMOUT_Click);
+    MNU_DSP_ORG = addItem(dsp, "MNU_DSP_ORG", QStringLiteral("元のｻｲｽﾞに戻す(&Z)"),
+                          &FRM_QUILMOAP::MNU_DSP_ORG_Click, Qt::CTRL | Qt::Key_H);
+    dsp->addSeparator()->setObjectName(QStringLiteral("MNU_DSP_H1"));
+    MNU_DSP_FREFRESH = addItem(dsp, "MNU_DSP_FREFRESH", QStringLiteral("ﾌｧｲﾙ一覧を更新(&R)"),
+                               &FRM_QUILMOAP::MNU_DSP_FREFRESH_Click, Qt::Key_F5);
+    dsp->addSeparator()->setObjectName(QStringLiteral("MNU_DSP_H2"));
+    MNU_DSP_MOTION = addItem(dsp, "MNU_DSP_MOTION", QStringLiteral("Motion Viewer ..."),
+                             &FRM_QUILMOAP::MNU_DSP_MOTION_Click, Qt::Key_F9);
+}
 
 void FRM_QUILMOAP::setZoom(int percent) {
     LEAD2->setPaintZoomFactor(percent);
@@ -122,6 +147,10 @@ void FRM_QUILMOAP::MNU_DSP_ZOOMOUT_Click() {
 
 void FRM_QUILMOAP::MNU_DSP_ORG_Click() {
     setZoom(100);
+}
+
+void FRM_QUILMOAP::MNU_DSP_MOTION_Click() {
+    FRM_MOTION::openNew(settings, {}, this);
 }
 
 // ---------------------------------------------------------------------------------------------

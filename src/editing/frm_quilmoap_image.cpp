@@ -1,53 +1,40 @@
-// The edit and image menu commands that change pixels: fill, colour counts, ratios, turns,
-// grey scale, inversion, the processing dialog and text.
+// The image menu of the main window: information, turns, grey scale, inversion and the
+// processing dialog, all on the input picture; select all lives with the selection.
 #include "app/frm_quilmoap.h"
 
+#include "editing/frm_imginfo.h"
 #include "editing/frm_process.h"
-#include "editing/frm_text.h"
 #include "editing/imageops.h"
-#include "platform/dialogs.h"
 #include "platform/imagecontrol.h"
 #include "platform/imageview.h"
-#include "util/messages.h"
-#include "util/numbers.h"
 
-#include <QLabel>
-#include <QLineEdit>
+#include <QMenu>
 
-void FRM_QUILMOAP::MNU_EDIT_BKGROUND_Click() {
-    const std::optional<QColor> colour = Dialogs::get().colour(this, Qt::white);
-    if (!colour || !LEAD1->Bitmap()) return;
-    const QImage filled = ImageOps::fill(LEAD1->image(), QRect(), *colour);
-    if (filled.isNull()) return;
-    LEAD1->setImage(filled, 24);
-    outputRedrawn();
+void FRM_QUILMOAP::createImageMenu() {
+    QMenu* img = addMenu(nullptr, "MNU_IMG", QStringLiteral("画像"));
+    MNU_IMG_INFO = addItem(img, "MNU_IMG_INFO", QStringLiteral("画像の情報(&I)..."),
+                           &FRM_QUILMOAP::MNU_IMG_INFO_Click);
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H1"));
+    const auto roll = &FRM_QUILMOAP::MNU_IMG_ROLL_Click;
+    MNU_IMG_ROLL[0] = addItem(img, "MNU_IMG_ROLL", QStringLiteral("左回転(&L)"), roll, 0);
+    MNU_IMG_ROLL[1] = addItem(img, "MNU_IMG_ROLL", QStringLiteral("右回転(&R)"), roll, 1);
+    MNU_IMG_ROLL[2] = addItem(img, "MNU_IMG_ROLL", QStringLiteral("上下反転(&V)"), roll, 2);
+    MNU_IMG_ROLL[3] = addItem(img, "MNU_IMG_ROLL", QStringLiteral("左右反転(&H)"), roll, 3);
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H2"));
+    MNU_IMG_GLAY = addItem(img, "MNU_IMG_GLAY", QStringLiteral("ｸﾞﾚｰｽｹｰﾙに変換(&G)"),
+                           &FRM_QUILMOAP::MNU_IMG_GLAY_Click);
+    MNU_IMG_CTURN = addItem(img, "MNU_IMG_CTURN", QStringLiteral("色の反転(&T)"),
+                            &FRM_QUILMOAP::MNU_IMG_CTURN_Click);
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H3"));
+    MNU_IMG_ALL = addItem(img, "MNU_IMG_ALL", QStringLiteral("画像処理(&P)..."),
+                          &FRM_QUILMOAP::MNU_IMG_ALL_Click);
+    img->addSeparator()->setObjectName(QStringLiteral("MNU_IMG_H4"));
+    MNU_IMG_ALLSELECT = addItem(img, "MNU_IMG_ALLSELECT", QStringLiteral("全て選択(&A)"),
+                                &FRM_QUILMOAP::MNU_IMG_ALLSELECT_Click, Qt::CTRL | Qt::Key_A);
 }
 
-void FRM_QUILMOAP::MNU_EDIT_GCOLOR_Click(int index) {
-    static constexpr int counts[4] = {256, 16, 4, 2};
-    if (index < 0 || index > 3) return;
-    if (PNGRedraw(counts[index])) reduced = true;
-}
-
-void FRM_QUILMOAP::MNU_EDIT_GCOLSET_Click() {
-    const std::optional<QString> answer = Dialogs::get().input(
-        this, Msg::colourCountPrompt(), Msg::colourCountTitle(), Msg::colourCountDefault());
-    const ImageOps::ColourCount n = ImageOps::parseColourCount(answer.value_or(QString()));
-    if (n.kind == ImageOps::ColourCount::OutOfRange)
-        Dialogs::get().message(this, Msg::colourCountInvalid(), Msg::colourCountInvalidTitle(),
-                               Dialogs::Icon::Exclamation, Dialogs::Buttons::Ok);
-    else if (n.kind == ImageOps::ColourCount::Count && PNGRedraw(n.count))
-        reduced = true;
-}
-
-void FRM_QUILMOAP::MNU_EDIT_HIRITU_Click(int index) {
-    if (!LEAD2->Bitmap()) return;
-    const auto r =
-        ImageOps::ratioRect(LEAD2->image().size(), LEAD2->HasRgn() ? LEAD2->rgn() : QRect(),
-                            Val(Text1[0]->text()), Val(Text1[1]->text()), index);
-    if (!r) return;
-    const QRect p = r->pixels();
-    LEAD2->SetRgnRect(p.left(), p.top(), p.width(), p.height());
+void FRM_QUILMOAP::MNU_IMG_INFO_Click() {
+    imageInfoWindow()->exec();
 }
 
 void FRM_QUILMOAP::MNU_IMG_ROLL_Click(int index) {
@@ -75,25 +62,8 @@ void FRM_QUILMOAP::MNU_IMG_ALL_Click() {
     LEAD2_RgnChange();
 }
 
-void FRM_QUILMOAP::MNU_EDIT_TEXT_Click() {
-    if (!LEAD1->Bitmap()) return;
-    const std::optional<TextSettings> chosen = TextDialog::ask(this, LEAD1->image(), textSettings);
-    if (!chosen) return;
-    textSettings = *chosen; // the next opening starts from these
-    const QImage drawn = drawText(LEAD1->image(), *chosen);
-    if (drawn.isNull()) return;
-    LEAD1->setImage(drawn, 24);
-    outputRedrawn();
-}
-
 void FRM_QUILMOAP::replaceInput(const QImage& image, int bits) {
     if (image.isNull()) return;
     LEAD2->setImage(image, bits); // the output follows at the next change of the selection
     LEAD2->ForceRepaint();
-}
-
-void FRM_QUILMOAP::outputRedrawn() {
-    LEAD1->ForceRepaint();
-    reduced = false; // drawn over: a later save reduces again
-    Label5->clear(); // the count no longer describes the picture
 }

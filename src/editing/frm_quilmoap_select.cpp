@@ -48,18 +48,12 @@ void FRM_QUILMOAP::LEAD2_RgnChange() {
                                                  CLngSat(h), LEAD2->BitsPerPixel() > 8);
     // A size below 1 or a selection outside the picture changes nothing at all.
     if (output.isNull()) return;
-    storeUndoCopy();
+    undoCopies.save(*LEAD1, reduced);
     LEAD1->setImage(output, 24);
     Label4->setText(Selection::text(LEAD2->rgn()));
     Label4->repaint();
     reduced = false;
     updateActions();
-}
-
-void FRM_QUILMOAP::storeUndoCopy() {
-    LEAD4[0]->setBitmap(*LEAD1);
-    undoReduced = reduced;
-    undoAvailable = true;
 }
 
 void FRM_QUILMOAP::MNU_IMG_ALLSELECT_Click() {
