@@ -1,7 +1,7 @@
 // The colour-fit search against the peer a user would script instead: the largest colour count
 // whose quantiser output (pngquant --speed 4) fits the limit, found by bisection.
-#include "app/colourfit.h"
 #include "benchsupport.h"
+#include "core/image/colourfit.h"
 
 #include <benchmark/benchmark.h>
 

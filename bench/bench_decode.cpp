@@ -1,5 +1,5 @@
 // Reading a camera-sized photograph, and the PNG writer at the sizes the colour fit uses.
-#include "platform/imagecodec.h"
+#include "core/image/imagecodec.h"
 
 #include <QTemporaryDir>
 

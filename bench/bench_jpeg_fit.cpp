@@ -1,7 +1,7 @@
 // The JPEG fit: raising the compression factor until the file fits, all in memory, against
 // ImageMagick's own size-targeting JPEG writer on the same pictures.
-#include "app/jpegfit.h"
 #include "benchsupport.h"
+#include "core/image/jpegfit.h"
 
 #include <benchmark/benchmark.h>
 

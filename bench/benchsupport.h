@@ -2,9 +2,9 @@
 // Fixed pictures shared by the benchmarks: ImageMagick's built-in pictures and
 // photos that Debian's mate-backgrounds package ships (GPL-2+), cut and scaled to a phone
 // screen the way the editor does it.
-#include "app/jpegfit.h"
-#include "editing/selection.h"
-#include "platform/imagecodec.h"
+#include "core/image/imagecodec.h"
+#include "core/image/jpegfit.h"
+#include "core/image/selection.h"
 
 #include <QDir>
 #include <QFile>

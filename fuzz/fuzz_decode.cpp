@@ -1,5 +1,5 @@
 // Image bytes through the whole reading path: format detection, header look, pixel decode.
-#include "platform/imagecodec.h"
+#include "core/image/imagecodec.h"
 
 #include <cstddef>
 #include <cstdint>

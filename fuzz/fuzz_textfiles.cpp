@@ -1,8 +1,8 @@
 // The text files a user's disk may hold: settings, address book, mail files. Any bytes must
 // give a clean answer, and a settings file that reads must write back byte for byte.
-#include "mail/mailfile.h"
-#include "util/addressbook.h"
-#include "util/profile.h"
+#include "core/mail/mailfile.h"
+#include "core/util/addressbook.h"
+#include "core/util/profile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 // A Dialogs facade for headless tests: answers come from a queue, in order, and every question
 // is recorded. An unexpected question fails the test loudly instead of blocking.
-#include "platform/dialogs.h"
+#include "gui/widgets/dialogs.h"
 
 #include <QVariant>
 #include <QtTest>

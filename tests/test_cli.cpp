@@ -1,8 +1,8 @@
 // The command-line tool, called in-process through the same entry the executable uses.
-#include "app/appsettings.h"
 #include "cli/commands.h"
 #include "cli/fitcommand.h"
-#include "platform/imagecodec.h"
+#include "core/image/imagecodec.h"
+#include "core/util/appsettings.h"
 #include "testsupport.h"
 
 #include <QProcess>

@@ -1,6 +1,6 @@
 // Image decoding, header information and our own writers. Fixtures are made at test time with
 // ImageMagick's convert, so every format and depth is covered without shipping files.
-#include "platform/imagecodec.h"
+#include "core/image/imagecodec.h"
 #include "testsupport.h"
 
 #include <QtEndian>

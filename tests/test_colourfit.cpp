@@ -1,6 +1,6 @@
 // Colour reduction and the colour-fit search that drives it.
-#include "app/colourfit.h"
-#include "platform/colorreduce.h"
+#include "core/image/colorreduce.h"
+#include "core/image/colourfit.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>

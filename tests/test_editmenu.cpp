@@ -1,10 +1,10 @@
 // The edit and image menus of the main window: which image each command changes, the reduced
 // flag, undo copies, and that cancelling changes nothing.
-#include "app/frm_quilmoap.h"
-#include "editing/frm_process.h"
-#include "editing/frm_text.h"
-#include "platform/imagecodec.h"
-#include "platform/imagecontrol.h"
+#include "core/image/imagecodec.h"
+#include "core/image/imagecontrol.h"
+#include "gui/app/frm_process.h"
+#include "gui/app/frm_quilmoap.h"
+#include "gui/app/frm_text.h"
 #include "scripteddialogs.h"
 
 #include <QLabel>

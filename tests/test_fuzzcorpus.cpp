@@ -1,10 +1,10 @@
 // Replays the fuzzing corpus: every seed file opens, and every input that once crashed the
 // reading path now ends in a clean answer.
-#include "mail/mailfile.h"
-#include "platform/imagecodec.h"
+#include "core/image/imagecodec.h"
+#include "core/mail/mailfile.h"
+#include "core/util/addressbook.h"
+#include "core/util/profile.h"
 #include "testsupport.h"
-#include "util/addressbook.h"
-#include "util/profile.h"
 
 #include <QtTest>
 

@@ -1,6 +1,6 @@
 // Holidays: the rule grammar, the substitutes, the holiday file and the current law.
 #include "cli/holidayscommand.h"
-#include "makers/cl_gl028c.h"
+#include "core/makers/cl_gl028c.h"
 #include "testsupport.h"
 
 #include <QtTest>

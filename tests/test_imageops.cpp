@@ -1,8 +1,8 @@
 // Image operations of the Edit and Image menus, the filters and the processing dialog.
-#include "editing/filters.h"
-#include "editing/frm_process.h"
-#include "editing/imageops.h"
-#include "platform/imagecodec.h"
+#include "core/image/filters.h"
+#include "core/image/imagecodec.h"
+#include "core/image/imageops.h"
+#include "gui/app/frm_process.h"
 #include "scripteddialogs.h"
 #include "testsupport.h"
 

@@ -1,13 +1,13 @@
 // The mail core: ISO-2022-JP, the size estimate, the message builder, SendMail against a real
 // SMTP server on loopback (aiosmtpd with tests/smtp_sink.py), mail files and `quilmo mail`.
-#include "app/appsettings.h"
 #include "cli/mailcommand.h"
-#include "mail/mailfile.h"
-#include "mail/mime.h"
-#include "platform/sendmail.h"
-#include "util/jiscode.h"
-#include "util/messages.h"
-#include "util/textcodec.h"
+#include "core/mail/mailfile.h"
+#include "core/mail/mime.h"
+#include "core/mail/sendmail.h"
+#include "core/util/appsettings.h"
+#include "core/util/jiscode.h"
+#include "core/util/messages.h"
+#include "core/util/textcodec.h"
 
 #include "loopbacksmtp.h"
 #include "testsupport.h"

@@ -1,17 +1,17 @@
 // The mail windows headless: the composer's fields into SendMail's six texts (and one real
 // send on loopback), the size estimate, attachments, mail files through the menu, the address
 // picker's hand-over and the options window with its files.
-#include "app/appsettings.h"
-#include "mail/addresslist.h"
-#include "mail/frm_address.h"
-#include "mail/frm_mail.h"
-#include "mail/frm_option.h"
-#include "mail/mime.h"
-#include "platform/imagecontrol.h"
+#include "core/image/imagecontrol.h"
+#include "core/mail/addresslist.h"
+#include "core/mail/mime.h"
+#include "core/util/addressbook.h"
+#include "core/util/appsettings.h"
+#include "core/util/messages.h"
+#include "core/util/profile.h"
+#include "gui/mail/frm_address.h"
+#include "gui/mail/frm_mail.h"
+#include "gui/mail/frm_option.h"
 #include "scripteddialogs.h"
-#include "util/addressbook.h"
-#include "util/messages.h"
-#include "util/profile.h"
 
 #include "loopbacksmtp.h"
 #include "testsupport.h"

@@ -1,19 +1,19 @@
 // The calendar, New Year card and number plate makers: their pictures, their windows driven
 // through their handlers, and quilmo calendar.
-#include "app/appsettings.h"
 #include "cli/calendarcommand.h"
-#include "mail/handover.h"
-#include "makers/cl_gl028c.h"
-#include "makers/frm_calen.h"
-#include "makers/frm_nenga.h"
-#include "makers/frm_plate.h"
-#include "makers/makerdraw.h"
-#include "platform/fonts.h"
-#include "platform/imagecodec.h"
-#include "platform/imagecontrol.h"
+#include "core/image/fonts.h"
+#include "core/image/imagecodec.h"
+#include "core/image/imagecontrol.h"
+#include "core/makers/cl_gl028c.h"
+#include "core/makers/makerdraw.h"
+#include "core/util/appsettings.h"
+#include "core/util/messages.h"
+#include "gui/makers/frm_calen.h"
+#include "gui/makers/frm_nenga.h"
+#include "gui/makers/frm_plate.h"
+#include "gui/widgets/handover.h"
 #include "scripteddialogs.h"
 #include "testsupport.h"
-#include "util/messages.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // The Motion Viewer (frame list, loop, size, tag, hand-over to the mail composer) and the title
 // card maker that writes its frames and hands them to a new viewer.
-#include "mail/frm_motion.h"
-#include "mail/handover.h"
-#include "makers/frm_lupan.h"
-#include "platform/fonts.h"
-#include "platform/imagecodec.h"
-#include "platform/imagecontrol.h"
+#include "core/image/fonts.h"
+#include "core/image/imagecodec.h"
+#include "core/image/imagecontrol.h"
+#include "gui/mail/frm_motion.h"
+#include "gui/makers/frm_lupan.h"
+#include "gui/widgets/handover.h"
 #include "scripteddialogs.h"
 
 #include "testsupport.h"

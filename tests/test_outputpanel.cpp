@@ -1,13 +1,13 @@
 // The output panel headless: selection and rebuild, the colour-fit search as the window runs
 // it, and the default-size window.
-#include "app/frm_defsize.h"
-#include "app/frm_quilmoap.h"
-#include "editing/selection.h"
-#include "platform/imagecodec.h"
-#include "platform/imagecontrol.h"
-#include "platform/imageview.h"
+#include "core/image/imagecodec.h"
+#include "core/image/imagecontrol.h"
+#include "core/image/selection.h"
+#include "core/util/profile.h"
+#include "gui/app/frm_defsize.h"
+#include "gui/app/frm_quilmoap.h"
+#include "gui/widgets/imageview.h"
 #include "scripteddialogs.h"
-#include "util/profile.h"
 
 #include "testsupport.h"
 #include <QComboBox>

@@ -1,11 +1,11 @@
 // The stand-ins for the desktop pieces: dialogs facade, file lists, image model and canvas,
 // fonts.
-#include "platform/filebrowser.h"
-#include "platform/fonts.h"
-#include "platform/imagecontrol.h"
-#include "platform/imageview.h"
+#include "core/image/fonts.h"
+#include "core/image/imagecontrol.h"
+#include "core/util/cl_gl010c.h"
+#include "gui/widgets/filebrowser.h"
+#include "gui/widgets/imageview.h"
 #include "scripteddialogs.h"
-#include "util/cl_gl010c.h"
 
 #include <QFontInfo>
 #include <QSignalSpy>

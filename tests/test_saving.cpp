@@ -1,10 +1,10 @@
 // Saving within the limits, undo and redo, and the clipboard, driven through the main window's
 // handlers with scripted dialogs.
-#include "app/frm_quilmoap.h"
-#include "app/jpegfit.h"
-#include "editing/undocopies.h"
-#include "platform/imagecodec.h"
-#include "platform/imagecontrol.h"
+#include "core/image/imagecodec.h"
+#include "core/image/imagecontrol.h"
+#include "core/image/jpegfit.h"
+#include "core/image/undocopies.h"
+#include "gui/app/frm_quilmoap.h"
 #include "scripteddialogs.h"
 
 #include "testsupport.h"

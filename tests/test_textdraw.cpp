@@ -1,6 +1,6 @@
 // Text drawn into the output picture and the text dialog.
-#include "editing/frm_text.h"
-#include "editing/textdraw.h"
+#include "core/image/textdraw.h"
+#include "gui/app/frm_text.h"
 #include "scripteddialogs.h"
 
 #include <QApplication>

@@ -1,13 +1,13 @@
 // The utility library: lenient numbers, CP932 text, settings files, the address book file, the
 // path and string helpers, and the one way files are read and written.
-#include "mail/mailfile.h"
+#include "core/mail/mailfile.h"
+#include "core/util/addressbook.h"
+#include "core/util/cl_gl010c.h"
+#include "core/util/fileio.h"
+#include "core/util/numbers.h"
+#include "core/util/profile.h"
+#include "core/util/textcodec.h"
 #include "testsupport.h"
-#include "util/addressbook.h"
-#include "util/cl_gl010c.h"
-#include "util/fileio.h"
-#include "util/numbers.h"
-#include "util/profile.h"
-#include "util/textcodec.h"
 
 #include <QtTest>
 

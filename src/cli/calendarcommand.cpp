@@ -1,9 +1,9 @@
 #include "cli/calendarcommand.h"
 
-#include "makers/cl_gl028c.h"
-#include "makers/makerdraw.h"
-#include "platform/fonts.h"
-#include "platform/imagecodec.h"
+#include "core/image/fonts.h"
+#include "core/image/imagecodec.h"
+#include "core/makers/cl_gl028c.h"
+#include "core/makers/makerdraw.h"
 
 #include <QGuiApplication>
 #include <QTextStream>

@@ -4,7 +4,7 @@
 #include "cli/fitcommand.h"
 #include "cli/holidayscommand.h"
 #include "cli/mailcommand.h"
-#include "platform/imagecodec.h"
+#include "core/image/imagecodec.h"
 
 #include <QFileInfo>
 #include <QTextStream>

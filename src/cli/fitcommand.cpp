@@ -1,15 +1,15 @@
 #include "cli/fitcommand.h"
 
-#include "app/appsettings.h"
-#include "app/colourfit.h"
-#include "app/jpegfit.h"
 #include "cli/commands.h"
-#include "editing/selection.h"
-#include "platform/imagecodec.h"
-#include "platform/imagelimits.h"
-#include "util/fileio.h"
-#include "util/messages.h"
-#include "util/profile.h"
+#include "core/image/colourfit.h"
+#include "core/image/imagecodec.h"
+#include "core/image/imagelimits.h"
+#include "core/image/jpegfit.h"
+#include "core/image/selection.h"
+#include "core/util/appsettings.h"
+#include "core/util/fileio.h"
+#include "core/util/messages.h"
+#include "core/util/profile.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,6 +1,6 @@
 #include "cli/holidayscommand.h"
 
-#include "makers/cl_gl028c.h"
+#include "core/makers/cl_gl028c.h"
 
 #include <QDate>
 #include <QTextStream>

@@ -1,11 +1,11 @@
 #include "cli/mailcommand.h"
 
-#include "app/appsettings.h"
-#include "mail/mailfile.h"
-#include "platform/sendmail.h"
-#include "util/messages.h"
-#include "util/profile.h"
-#include "util/textfile.h"
+#include "core/mail/mailfile.h"
+#include "core/mail/sendmail.h"
+#include "core/util/appsettings.h"
+#include "core/util/messages.h"
+#include "core/util/profile.h"
+#include "core/util/textfile.h"
 
 #include <QFileInfo>
 #include <QTextStream>

@@ -1,6 +1,6 @@
 // quilmo: the editor's pipelines without a window, for scripts and batch use.
 #include "cli/commands.h"
-#include "util/messages.h"
+#include "core/util/messages.h"
 
 #include <QGuiApplication>
 #include <memory>

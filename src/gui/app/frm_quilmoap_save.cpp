@@ -1,0 +1,130 @@
+// Saving the output picture: PNG within the limits, or JPEG with the compression raised until
+// it fits.
+#include "gui/app/frm_quilmoap.h"
+
+#include "core/image/imagecodec.h"
+#include "core/image/imagecontrol.h"
+#include "core/image/jpegfit.h"
+#include "core/util/cl_gl010c.h"
+#include "core/util/fileio.h"
+#include "core/util/messages.h"
+#include "core/util/numbers.h"
+#include "gui/widgets/dialogs.h"
+
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+QString saveFilter() {
+    return QStringLiteral("Portable Network Graphics(*.PNG)") + QChar(0) + QStringLiteral("*.PNG") +
+           QChar(0) + QStringLiteral("Jpeg-Files(*.JPG)") + QChar(0) +
+           QStringLiteral("*.JPG;*.JPEG") + QChar(0) + QStringLiteral("全てのﾌｧｲﾙ(*.*)") +
+           QChar(0) + QStringLiteral("*.*") + QChar(0);
+}
+
+} // namespace
+
+bool FRM_QUILMOAP::isJpegName(const QString& fname) {
+    const QString ext = CL_GL010C::instance().RVN_GetFileExt(fname).toUpper();
+    return ext == QLatin1String("JPG") || ext == QLatin1String("JPEG");
+}
+
+bool FRM_QUILMOAP::FileSave(const QString& fname) {
+    if (fname.isEmpty() || !LEAD1->Bitmap()) return false;
+    const CL_GL010C& gl = CL_GL010C::instance();
+    WaitCursor wait;
+    QByteArray bytes;
+    QString error;
+    const bool jpeg = isJpegName(fname);
+    if (!jpeg) {
+        bytes = LEAD1->SaveMemory(ImageCodec::FormatPng, LEAD1->BitsPerPixel(), 0, &error);
+    } else {
+        const qint64 limit = CLngSat(Val(Text1[2]->text()));
+        const QImage full = LEAD1->image().convertToFormat(QImage::Format_RGB32);
+        bytes = ImageCodec::encode(full, ImageCodec::FormatJpeg, 24, settings.qfact, &error);
+        showResultSize(bytes.size());
+        if (!bytes.isEmpty() && bytes.size() > limit &&
+            Dialogs::get().message(this, Msg::jpegTooLarge(), Msg::jpegTooLargeTitle(),
+                                   Dialogs::Icon::Question,
+                                   Dialogs::Buttons::YesNo) == Dialogs::Answer::Yes) {
+            const JpegFit fit = fitJpeg(full, limit, settings.qfact,
+                                        [this](int, qint64 size) { showResultSize(size); });
+            bytes = fit.bytes;
+            if (!fit.fits && !bytes.isEmpty())
+                Dialogs::get().message(this, Msg::jpegCannotFit(), Msg::jpegTooLargeTitle(),
+                                       Dialogs::Icon::Critical, Dialogs::Buttons::Ok);
+        }
+    }
+    // A failed write changes nothing: the old file, the last saved name and the title stay.
+    if (bytes.isEmpty() || !FileIO::write(fname, bytes, &error)) {
+        Dialogs::inform(this, FileIO::saveFailed(fname, error), Dialogs::Icon::Exclamation);
+        return false;
+    }
+    if (jpeg) {
+        // The output shows the picture as the phone will: with its compression.
+        const ImageCodec::Decoded written = ImageCodec::decodeBytes(bytes, fname);
+        if (written.error == ImageCodec::Error::None) LEAD1->setImage(written.image, 24);
+        Label5->setText(QStringLiteral("ﾌﾙｶﾗｰ"));
+        reduced = false; // a full-colour picture: a later PNG save reduces again
+    }
+    showResultSize(bytes.size());
+    lastSavedFile = fname;
+    setWindowTitle(Msg::appTitle() + QStringLiteral(" - ") + gl.RVN_GetFileName(fname) +
+                   QStringLiteral(" (%1x%2x%3BPP)")
+                       .arg(LEAD1->BitmapWidth())
+                       .arg(LEAD1->BitmapHeight())
+                       .arg(LEAD1->BitsPerPixel()));
+    updateActions();
+    return true;
+}
+
+void FRM_QUILMOAP::showResultSize(qint64 size) {
+    Label6->setText(QString::number(size));
+    Label6->repaint();
+}
+
+void FRM_QUILMOAP::MNU_FILE_SAVE_Click() {
+    const CL_GL010C& gl = CL_GL010C::instance();
+    QString proposed;
+    if (!lastSavedFile.isEmpty()) {
+        const QString ext = gl.RVN_GetFileExt(lastSavedFile);
+        proposed = ext.isEmpty() ? lastSavedFile + QStringLiteral(".png")
+                                 : lastSavedFile.left(lastSavedFile.size() - ext.size()) +
+                                       QStringLiteral("png");
+    }
+    qint32 filterIndex = 1;
+    QString name =
+        gl.RVN_ShowSaveFileDlg(this, saveFilter(), settings.folder, proposed, filterIndex);
+    if (name.isEmpty()) return;
+    settings.folder = QFileInfo(name).absolutePath();
+    if (gl.RVN_GetFileExt(name).isEmpty() && filterIndex != 3) {
+        name += filterIndex == 2 ? QStringLiteral(".jpg") : QStringLiteral(".png");
+        // The dialog asked about the name as typed, not about the one we are about to write.
+        if (QFileInfo::exists(name) &&
+            Dialogs::get().message(this, Msg::overwriteQuestion(gl.RVN_GetFileName(name)),
+                                   Msg::appTitle(), Dialogs::Icon::Exclamation,
+                                   Dialogs::Buttons::YesNo) != Dialogs::Answer::Yes)
+            return;
+    }
+    saveReduced(name);
+}
+
+void FRM_QUILMOAP::MNU_FILE_ASAVE_Click() {
+    if (lastSavedFile.isEmpty()) {
+        MNU_FILE_SAVE_Click();
+        return;
+    }
+    saveReduced(lastSavedFile);
+}
+
+bool FRM_QUILMOAP::saveReduced(const QString& fname) {
+    // A PNG is reduced to the limits first; a JPEG is full colour, and a failed reduction
+    // writes nothing rather than a file over the limit.
+    if (!isJpegName(fname) && !reduced) {
+        Command1_Click(1);
+        if (!reduced) return false;
+    }
+    return FileSave(fname);
+}
