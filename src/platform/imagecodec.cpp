@@ -61,7 +61,9 @@ Error examine(const QByteArray& bytes, const QString& nameHint, Kind* kind, int*
         e = Magick6::header(bytes, *kind, *index, h, detail);
     }
     if (e != Error::None) return e;
-    if (tooLarge(h->width, h->height)) {
+    const bool general = kind->code != FormatPng && kind->code != FormatJpeg;
+    if (tooLarge(h->width, h->height) ||
+        (general && qint64(h->width) * h->height > Magick6::maxPixels)) {
         *detail = QStringLiteral("%1x%2").arg(h->width).arg(h->height);
         return Error::TooLarge;
     }

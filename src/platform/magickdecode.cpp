@@ -22,7 +22,7 @@ const char* const policyXml = R"(<policymap>
   <policy domain="path" rights="none" pattern="@*"/>
   <policy domain="coder" rights="none" pattern="*"/>
   <policy domain="coder" rights="read" pattern="{BMP,BMP2,BMP3,GIF,GIF87,JPEG,JPG,PNG,PNG8,PNG24,PNG32,PNG48,PNG64,PNG00,TIFF,TIF,TIFF64,PCX,TGA,ICB,VDA,VST,ICO,ICON,PSD}"/>
-  <policy domain="resource" name="max-memory-request" value="128MiB"/>
+  <policy domain="resource" name="max-memory-request" value="64MiB"/>
 </policymap>)";
 
 // The policy as the library now applies it, whichever way it got there.
@@ -75,7 +75,7 @@ private:
 
 Error classify(int severity, const QString& reason) {
     if (severity == MagickCore::ResourceLimitError ||
-        severity == MagickCore::ResourceLimitWarning ||
+        severity == MagickCore::ResourceLimitWarning || severity == MagickCore::CacheError ||
         reason.contains(QLatin1String("exceeds limit"), Qt::CaseInsensitive) ||
         reason.contains(QLatin1String("ExceedsLimit")))
         return Error::TooLarge;
@@ -143,14 +143,16 @@ bool start(QString* problem) {
     if (!applied) *problem = QStringLiteral("security policy not applied: %1").arg(*problem);
 
     using namespace MagickCore;
-    // No time limit: ImageMagick 6 ends the whole process when one runs out. Memory is the
-    // largest picture's pixel cache (24 Mpixels of 16-bit RGBA) and nothing beyond it: no map,
-    // no disk, so metadata cannot spill past the budget either.
+    // No time limit: ImageMagick 6 ends the whole process when one runs out. The cache holds
+    // the largest picture we take through here and no more: no disk, so neither pixels nor
+    // metadata spill past the budget.
     SetMagickResourceLimit(WidthResource, maxSide);
     SetMagickResourceLimit(HeightResource, maxSide);
-    SetMagickResourceLimit(AreaResource, MagickSizeType(maxPixels));
-    SetMagickResourceLimit(MemoryResource, 200ULL << 20);
-    SetMagickResourceLimit(MapResource, 200ULL << 20);
+    // (Area, like memory, is counted in cache bytes; a little over 10 a pixel for headroom.)
+    const MagickSizeType cache = MagickSizeType(maxPixels) * 12;
+    SetMagickResourceLimit(AreaResource, cache);
+    SetMagickResourceLimit(MemoryResource, cache);
+    SetMagickResourceLimit(MapResource, cache);
     SetMagickResourceLimit(DiskResource, 0);
     SetMagickResourceLimit(ListLengthResource, 32);
     SetMagickResourceLimit(ThreadResource, 1);

@@ -9,6 +9,11 @@
 
 namespace ImageCodec::Magick6 {
 
+// Through this path a pixel costs up to 10 bytes in the library's cache (16-bit channels and a
+// palette index), 4 in our picture and up to 4 more in a coder's strip buffer; this many keep a
+// read within 300 MB.
+constexpr qint64 maxPixels = qint64(12) << 20;
+
 // Starts the library once with our policy in force; false (and the reason) when the policy
 // could not be put in force, in which case nothing may be read through it.
 bool start(QString* problem);
