@@ -143,6 +143,7 @@ private slots:
         row("bmp32", RB + "-alpha set", "BMP:b32.bmp", 6, 32, 0, r, b);
         row("os2 v1", RB + "-type truecolor", "BMP2:os2.bmp", 14, 24, 0, r, b);
         row("gif", RB, "GIF:a.gif", 2, 1, 0, r, b);
+        row("gif comment", RB + "-comment hello", "GIF:c.gif", 2, 1, 0, r, b);
         row("gif first frame", "-size 40x30 xc:red xc:blue -loop 0", "GIF:anim.gif", 2, 1, 0, r, r);
         row("jpeg", RB + "-quality 95 -units PixelsPerInch -density 300", "JPEG:a.jpg", 10, 24, 300,
             r, b, 40);

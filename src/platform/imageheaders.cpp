@@ -228,6 +228,38 @@ int storedBits(const QByteArray& b, const Kind& kind) {
     return bits >= 1 && bits <= 64 ? int(bits) : 0;
 }
 
+QByteArray gifEssentials(const QByteArray& b) {
+    // Header, screen descriptor and global colour table are kept as they are.
+    qsizetype at = 13 + ((byteAt(b, 10) & 0x80) ? 3 << ((byteAt(b, 10) & 7) + 1) : 0);
+    QByteArray out = b.left(at);
+    // The sub-blocks starting at "from", through their terminator; -1 when cut short.
+    auto subBlocksEnd = [&b](qsizetype from) -> qsizetype {
+        while (from < b.size() && byteAt(b, from) != 0) from += byteAt(b, from) + 1;
+        return from < b.size() ? from + 1 : -1;
+    };
+    while (at < b.size()) {
+        const quint32 block = byteAt(b, at);
+        qsizetype end = -1;
+        if (block == 0x3b) return out + b.mid(at);
+        if (block == 0x21 && at + 2 <= b.size()) {
+            end = subBlocksEnd(at + 2);
+            const quint32 label = byteAt(b, at + 1);
+            if (end > 0 && (label == 0xfe || label == 0x01 || label == 0xff)) {
+                at = end;
+                continue;
+            }
+        } else if (block == 0x2c) {
+            const quint32 packed = byteAt(b, at + 9);
+            const qsizetype table = (packed & 0x80) ? 3 << ((packed & 7) + 1) : 0;
+            end = subBlocksEnd(at + 10 + table + 1);
+        }
+        if (end < 0) return b;
+        out += b.mid(at, end - at);
+        at = end;
+    }
+    return b;
+}
+
 bool jpegCut(const QByteArray& b) {
     const qsizetype scan = b.lastIndexOf("\xff\xda");
     return scan < 0 || b.indexOf("\xff\xd9", scan) < 0;

@@ -41,6 +41,11 @@ struct TiffFacts {
 };
 TiffFacts tiffFacts(const QByteArray& bytes);
 
+// The GIF with its comment, plain text and application extensions left out (no pixel depends on
+// them, and millions of tiny ones cost the decoder seconds); the bytes as given when the block
+// structure is not understood, for the decoder to judge.
+QByteArray gifEssentials(const QByteArray& bytes);
+
 // libjpeg passes over a missing end quietly; a JPEG whose last scan has no end marker after it
 // was cut short.
 bool jpegCut(const QByteArray& bytes);

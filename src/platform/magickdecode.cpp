@@ -103,8 +103,9 @@ Frame readFrame(const QByteArray& bytes, const Headers::Kind& kind, int index, b
         info->number_scenes = 1;
     }
     ExceptionInfo* ex = AcquireExceptionInfo();
-    Image* list = pingOnly ? PingBlob(info, bytes.constData(), size_t(bytes.size()), ex)
-                           : BlobToImage(info, bytes.constData(), size_t(bytes.size()), ex);
+    const QByteArray input = kind.code == FormatGif ? Headers::gifEssentials(bytes) : bytes;
+    Image* list = pingOnly ? PingBlob(info, input.constData(), size_t(input.size()), ex)
+                           : BlobToImage(info, input.constData(), size_t(input.size()), ex);
     if (list) {
         Image* chosen = GetImageFromList(list, index);
         Image* own = CloneImage(chosen ? chosen : list, 0, 0, MagickTrue, ex);
