@@ -92,8 +92,7 @@ Error pngStart(Png& p, const QByteArray& b, QString* detail) {
         *detail = QStringLiteral("a chunk claims more bytes than the file holds");
         return Error::Corrupt;
     }
-    if (!p.info) return Error::TooLarge;
-    return Error::None;
+    return p.info ? Error::None : Error::TooLarge; // no memory even for libpng's own state
 }
 
 Error pngFailure(const Png& p, QString* detail) {
@@ -101,8 +100,8 @@ Error pngFailure(const Png& p, QString* detail) {
     return detail->contains(QLatin1String("exceeds user limit")) ? Error::TooLarge : Error::Corrupt;
 }
 
-// Reads the header; false when libpng gave up (setjmp must be in the caller's frame, so the
-// callers check png_jmpbuf themselves and this only runs the calls).
+// Reads the header. libpng leaves by longjmp to the caller's setjmp, which has to be in the
+// caller's own frame.
 void pngReadHeader(const Png& p, Header* h) {
     png_read_info(p.png, p.info);
     h->width = int(png_get_image_width(p.png, p.info));

@@ -49,19 +49,15 @@ Error examine(const QByteArray& bytes, const QString& nameHint, Kind* kind, int*
         return Error::TooLarge;
     }
     *index = kind->code == FormatIco ? largestIcon(bytes) : 0;
-    Error e = Error::None;
-    if (kind->code == FormatPng) {
-        e = Direct::pngHeader(bytes, h, detail);
-    } else if (kind->code == FormatJpeg) {
-        e = Direct::jpegHeader(bytes, h, detail);
-    } else if (!policyApplied) {
+    const bool general = kind->code != FormatPng && kind->code != FormatJpeg;
+    if (general && !policyApplied) {
         *detail = policyProblem;
         return Error::Unsupported;
-    } else {
-        e = Magick6::header(bytes, *kind, *index, h, detail);
     }
+    const Error e = kind->code == FormatPng    ? Direct::pngHeader(bytes, h, detail)
+                    : kind->code == FormatJpeg ? Direct::jpegHeader(bytes, h, detail)
+                                               : Magick6::header(bytes, *kind, *index, h, detail);
     if (e != Error::None) return e;
-    const bool general = kind->code != FormatPng && kind->code != FormatJpeg;
     if (tooLarge(h->width, h->height) ||
         (general && qint64(h->width) * h->height > Magick6::maxPixels)) {
         *detail = QStringLiteral("%1x%2").arg(h->width).arg(h->height);
