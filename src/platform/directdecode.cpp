@@ -256,6 +256,7 @@ Error png(const QByteArray& bytes, QImage* image, QString* detail) {
     }
     for (int pass = 0; pass < passes; ++pass)
         for (int y = 0; y < h.height; ++y) png_read_row(p.png, image->scanLine(y), nullptr);
+    png_read_end(p.png, nullptr); // a file without its end is refused, as it always was
     return Error::None;
 }
 
@@ -267,6 +268,10 @@ Error jpegHeader(const QByteArray& bytes, Header* header, QString* detail) {
     header->width = int(j.cinfo.image_width);
     header->height = int(j.cinfo.image_height);
     header->compress = QStringLiteral("JPEG");
+    // For a frame header our own look could not find.
+    header->depth = j.cinfo.data_precision;
+    const J_COLOR_SPACE space = j.cinfo.jpeg_color_space;
+    header->channels = space == JCS_GRAYSCALE ? 1 : space == JCS_CMYK || space == JCS_YCCK ? 4 : 3;
     jpegResolution(bytes, j.cinfo, header);
     return Error::None;
 }
@@ -321,7 +326,7 @@ bool exifResolution(const QByteArray& tiff, double* x, double* y, Units* units) 
     };
     const qint64 ifd = u(4, 4);
     const quint32 count = u(ifd, 2);
-    int unit = 2; // inches unless the block says otherwise
+    int unit = 0; // no unit stated: a ratio, not a resolution
     *x = *y = 0;
     for (quint32 i = 0; i < count; ++i) {
         const qint64 e = ifd + 2 + 12 * qint64(i);
