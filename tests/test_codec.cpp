@@ -192,6 +192,37 @@ private slots:
         QCOMPARE(info.pages, output.contains("multi") ? 2 : 1);
     }
 
+    // A resolution in EXIF wins over the JFIF density of 72 dpi, its unit only when it states one.
+    void jpegExifResolution_data() {
+        QTest::addColumn<QByteArray>("tiff"); // the EXIF block after "Exif\0\0"
+        QTest::addColumn<int>("xDpi");
+        QTest::addColumn<int>("yDpi");
+        auto exif = [](quint32 x, quint32 y, int unit) {
+            const int n = unit ? 3 : 2;
+            const quint32 data = 8 + 2 + 12 * n + 4;
+            QByteArray ifd = QByteArray("II*\0", 4) + le(8, 4) + le(n, 2) + le(282, 2) + le(5, 2) +
+                             le(1, 4) + le(data, 4) + le(283, 2) + le(5, 2) + le(1, 4) +
+                             le(data + 8, 4);
+            if (unit) ifd += le(296, 2) + le(3, 2) + le(1, 4) + le(unit, 4);
+            return ifd + le(0, 4) + le(x, 4) + le(1, 4) + le(y, 4) + le(1, 4);
+        };
+        QTest::newRow("inch") << exif(240, 180, 2) << 240 << 180;
+        QTest::newRow("centimetre") << exif(118, 40, 3) << 300 << 102;
+        QTest::newRow("no unit") << exif(240, 180, 0) << 240 << 180;
+        QTest::newRow("unit 1, a ratio") << exif(240, 180, 1) << 0 << 0;
+    }
+    void jpegExifResolution() {
+        QFETCH(QByteArray, tiff);
+        QByteArray jpeg = readAll(convert(RB + "-units PixelsPerInch -density 72", "JPEG:e.jpg"));
+        const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+        jpeg.insert(2, "\xff\xe1" + QByteArray(1, char((app1.size() + 2) >> 8)) +
+                           QByteArray(1, char(app1.size() + 2)) + app1);
+        FileInfo info;
+        QVERIFY(bytesInfo(jpeg, "e.jpg", &info));
+        QTEST(info.xRes, "xDpi");
+        QTEST(info.yRes, "yDpi");
+    }
+
     // Variants convert cannot write: 4-bit run-length and the 64-byte OS/2 2.x header. Both are
     // 4 x 2 with bottom-up rows: the row stored first is red, blue, red, blue.
     void craftedBmp_data() {

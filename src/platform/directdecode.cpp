@@ -174,7 +174,8 @@ struct Jpeg {
     }
 };
 
-// The resolution the general path reports: a JFIF density other than 1, replaced by an EXIF one.
+// The resolution as it was always reported: a JFIF density other than 1, then whatever an EXIF
+// block states of resolution and unit.
 void jpegResolution(const QByteArray& b, const jpeg_decompress_struct& c, Header* h) {
     if (c.saw_JFIF_marker && c.X_density != 1 && c.Y_density != 1) {
         h->xRes = c.X_density;
@@ -183,24 +184,18 @@ void jpegResolution(const QByteArray& b, const jpeg_decompress_struct& c, Header
                    : c.density_unit == 2 ? Units::Centimetre
                                          : Units::None;
     }
-    // APP1 "Exif" among the segments before the frame.
+    // The first APP1 "Exif" among the segments before the scan.
     const auto* p = reinterpret_cast<const uchar*>(b.constData());
     for (qsizetype at = 2; at + 4 <= b.size() && p[at] == 0xff;) {
         const int marker = p[at + 1];
-        if (marker == 0xff) {
-            ++at;
+        if (marker == 0xff || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {
+            at += marker == 0xff ? 1 : 2;
             continue;
         }
-        if (marker == 0xda || marker == 0xd9 || (marker >= 0xc0 && marker <= 0xcf)) break;
+        if (marker == 0xda || marker == 0xd9) break;
         const qsizetype length = p[at + 2] << 8 | p[at + 3];
         if (marker == 0xe1 && length >= 8 && b.mid(at + 4, 6) == QByteArray("Exif\0\0", 6)) {
-            double x = 0, y = 0;
-            Units units = Units::None;
-            if (exifResolution(b.mid(at + 10, length - 8), &x, &y, &units)) {
-                h->xRes = x;
-                h->yRes = y;
-                h->units = units;
-            }
+            exifResolution(b.mid(at + 10, length - 8), h);
             return;
         }
         at += 2 + length;
@@ -309,9 +304,9 @@ Error jpeg(const QByteArray& bytes, QImage* image, bool* partial, QString* detai
     return Error::None;
 }
 
-bool exifResolution(const QByteArray& tiff, double* x, double* y, Units* units) {
+void exifResolution(const QByteArray& tiff, Header* h) {
     const bool little = tiff.startsWith("II");
-    if (!little && !tiff.startsWith("MM")) return false;
+    if (!little && !tiff.startsWith("MM")) return;
     auto u = [&](qint64 at, int n) -> quint32 {
         if (at < 0 || at + n > tiff.size()) return 0;
         quint32 v = 0;
@@ -326,17 +321,16 @@ bool exifResolution(const QByteArray& tiff, double* x, double* y, Units* units) 
     };
     const qint64 ifd = u(4, 4);
     const quint32 count = u(ifd, 2);
-    int unit = 0; // no unit stated: a ratio, not a resolution
-    *x = *y = 0;
     for (quint32 i = 0; i < count; ++i) {
         const qint64 e = ifd + 2 + 12 * qint64(i);
         const quint32 tag = u(e, 2);
-        if (tag == 282) *x = rational(e);
-        if (tag == 283) *y = rational(e);
-        if (tag == 296) unit = int(u(e + 8, 2));
+        if (tag == 282) h->xRes = rational(e);
+        if (tag == 283) h->yRes = rational(e);
+        if (tag == 296) {
+            const quint32 unit = u(e + 8, 2);
+            h->units = unit == 2 ? Units::Inch : unit == 3 ? Units::Centimetre : Units::None;
+        }
     }
-    *units = unit == 2 ? Units::Inch : unit == 3 ? Units::Centimetre : Units::None;
-    return *x > 0 || *y > 0;
 }
 
 } // namespace ImageCodec::Direct

@@ -23,7 +23,8 @@ Error jpegHeader(const QByteArray& bytes, Header* header, QString* detail);
 Error png(const QByteArray& bytes, QImage* image, QString* detail);
 Error jpeg(const QByteArray& bytes, QImage* image, bool* partial, QString* detail);
 
-// The resolution an EXIF block (the APP1 payload after "Exif\0\0") states; false when none.
-bool exifResolution(const QByteArray& tiff, double* x, double* y, Units* units);
+// Overrides the resolution and unit with those an EXIF block (the APP1 payload after
+// "Exif\0\0") states.
+void exifResolution(const QByteArray& tiff, Header* h);
 
 } // namespace ImageCodec::Direct
