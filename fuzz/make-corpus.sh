@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Writes the seed corpus: one tiny valid file per format and variant. Run once; the files are
-# committed, and crash-* files found by fuzzing are added beside them by hand.
+# committed, and crash-* files found by fuzzing (or by comparing decoders) are added beside them
+# by hand.
 set -euo pipefail
 out="$(dirname "$0")/corpus/decode"
 mkdir -p "$out"
