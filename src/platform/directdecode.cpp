@@ -7,6 +7,7 @@
 
 #include <QSysInfo>
 
+#include <array>
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
 #include <cstring>
@@ -213,6 +214,18 @@ uchar fromInk(int stored, int storedBlack) {
     return uchar(((q + 128) - ((q + 128) >> 8)) >> 8);
 }
 
+// fromInk for every (sample, black) pair, row by black, made once.
+const uchar* inkTable() {
+    static const auto table = [] {
+        std::array<uchar, 256 * 256> t{};
+        for (int black = 0; black < 256; ++black)
+            for (int stored = 0; stored < 256; ++stored)
+                t[black * 256 + stored] = fromInk(stored, black);
+        return t;
+    }();
+    return table.data();
+}
+
 } // namespace
 
 Error pngHeader(const QByteArray& bytes, Header* header, QString* detail) {
@@ -295,9 +308,10 @@ Error jpeg(const QByteArray& bytes, QImage* image, bool* partial, QString* detai
         if (!cmyk) continue;
         // Converted in place: each pixel's four samples become its colour.
         const auto* ink = reinterpret_cast<const uchar*>(row);
-        for (JDIMENSION x = 0; x < c.output_width; ++x, ink += 4)
-            row[x] =
-                qRgb(fromInk(ink[0], ink[3]), fromInk(ink[1], ink[3]), fromInk(ink[2], ink[3]));
+        for (JDIMENSION x = 0; x < c.output_width; ++x, ink += 4) {
+            const uchar* colour = inkTable() + ink[3] * 256;
+            row[x] = qRgb(colour[ink[0]], colour[ink[1]], colour[ink[2]]);
+        }
     }
     jpeg_finish_decompress(&c);
     *partial = j.errors.warnings > 0;
