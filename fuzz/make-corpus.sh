@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Writes the seed corpus: one tiny valid file per format and variant. Run once; the files are
-# committed, and crash-* files found by fuzzing are added beside them by hand.
+# committed, and crash-* files found by fuzzing (or by comparing decoders) are added beside them
+# by hand.
 set -euo pipefail
 out="$(dirname "$0")/corpus/decode"
 mkdir -p "$out"
@@ -36,3 +37,39 @@ convert "${base[@]}" TGA:rgb.tga
 convert "${base[@]}" -colors 6 -type palette -compress RLE TGA:rle.tga
 convert -size 8x8 xc:red -size 16x16 xc:blue ICO:sizes.ico
 convert "${base[@]}" PSD:flat.psd
+
+# Hostile inputs the reading path must answer within its memory budget (crash-* files only have
+# to be answered). Kept small; the bombs they stand for are a thousand times larger.
+# A tEXt chunk that claims 1.3 GB of a 293-byte file.
+base64 -d > crash-bomb-text-length.png <<'B64'
+iVBORw0KGgoAAAANSUhEUgAAAAgAAAAGEAYAAACulQO4AAAABGdBTUEAALGPC/xhBQAAACBjSFJNAAB6Jj8AgIQAAPoAAACA
+6AAAdTAAAOpgAAA6mAAAF3CculE8AAAABmJLR0T///////8JWPfcAAAAB3RJTUUH6gwGFAY2GV8ZKgAAAClJREFUGNNj/P+f
+gYGBAUKSA1jOnmVgMDYmV/uwMICRgYGB4f9/8gMRAAUHEAteyViQAAAAJXRFWHRkYXRlOmNyZWF0ZQAyMDI2LTEyLTA2VDIw
+OjA2OjU0KzAwOjAwbPBJRU5EACV0RVh0ZGF0ZTptb2RpZnkAMjAyNi0xMi0wNlQyMDowNjo1NCswMDowMB2tTgAAAAAASUVO
+RK5CYII=
+B64
+# A TIFF whose bits per sample times samples per pixel overflows 32 bits.
+base64 -d > crash-ubsan-tiff-bits.tif <<'B64'
+SUkqACwAAAB42vvPgB2cYTDGKj6TIQ2reBpQdBswBpqEHfzHKicAKkkF+wAQAAABAwABAAAACAAAAAEBAwABAAAABgAAAAIB
+AwADAAAA8gAAAAMBAwABAAAACAAAAAYBAwABAAAAAAAKAAoBAwABAAAAAQAAABEBBAABAAAACAAAABIBAwABAAAAAQAAABUB
+AwABAAAAAwD2/xUBA//Y//////8PERcBBAABAAAAIwAAABwBAwABAAAAAQAAACkBAwACAAAAAAABAD0BAwABAAAAAgAAAD4B
+BQACAAAAKAEAAD8BBQAGAElEQVQAAAAAAAAIAAgACACF61EAAAAAAs3MTAAAAAABzcxMAAAAgADNzEwAAAAAAo/C9QAAAAAQ
+ORqgAAAAAAIrhwoAAAAgAA==
+B64
+# Text and profile chunks that inflate to 128 and 16 MB.
+python3 - <<'PY'
+import struct, zlib
+def chunk(kind, data):
+    return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+def zeros(mib):
+    z = zlib.compressobj(9)
+    return b''.join(z.compress(bytes(1 << 20)) for _ in range(mib)) + z.flush()
+def png(extra):
+    rows = (b'\0' + b'\xff\0\0' * 8) * 6
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', 8, 6, 8, 2, 0, 0, 0)) +
+            extra + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))
+for name, kind, head, mib in [('ztxt', b'zTXt', b'Comment\0\0', 128),
+                              ('itxt', b'iTXt', b'Comment\0\1\0\0\0', 16),
+                              ('iccp', b'iCCP', b'icc\0\0', 16)]:
+    open('crash-bomb-%s.png' % name, 'wb').write(png(chunk(kind, head + zeros(mib))))
+PY

@@ -8,6 +8,9 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
 
 using namespace ImageCodec;
 Q_DECLARE_METATYPE(ImageCodec::Error)
@@ -47,6 +50,31 @@ QStringList pngChunks(const QByteArray& png) {
         out << QString::fromLatin1(png.mid(at + 4, 4)) + QString::number(len);
         at += 12 + len;
     }
+    return out;
+}
+// An 8 x 6 red PNG with extra chunks before its pixels.
+QByteArray redPng(const QByteArray& extra) {
+    QByteArray rows;
+    for (int y = 0; y < 6; ++y) rows += '\0' + QByteArray("\xff\0\0", 3).repeated(8);
+    return "\x89PNG\r\n\x1a\n" +
+           pngChunk("IHDR", be32(8) + be32(6) + QByteArray::fromHex("0802000000")) + extra +
+           pngChunk("IDAT", qCompress(rows).mid(4)) + pngChunk("IEND", {});
+}
+// A zlib stream of n MiB of zeros, about a thousandth of that in size, made without holding it.
+QByteArray deflatedZeros(int mib) {
+    z_stream z{};
+    deflateInit(&z, 9);
+    const QByteArray zeros(1 << 20, '\0');
+    QByteArray out(mib * 1100 + 4096, Qt::Uninitialized);
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    for (int i = 0; i < mib; ++i) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.constData()));
+        z.avail_in = uInt(zeros.size());
+        deflate(&z, i + 1 == mib ? Z_FINISH : Z_NO_FLUSH);
+    }
+    out.truncate(qsizetype(z.total_out));
+    deflateEnd(&z);
     return out;
 }
 bool near(QRgb a, QRgb b, int tol) {
@@ -115,6 +143,7 @@ private slots:
         row("bmp32", RB + "-alpha set", "BMP:b32.bmp", 6, 32, 0, r, b);
         row("os2 v1", RB + "-type truecolor", "BMP2:os2.bmp", 14, 24, 0, r, b);
         row("gif", RB, "GIF:a.gif", 2, 1, 0, r, b);
+        row("gif comment", RB + "-comment hello", "GIF:c.gif", 2, 1, 0, r, b);
         row("gif first frame", "-size 40x30 xc:red xc:blue -loop 0", "GIF:anim.gif", 2, 1, 0, r, r);
         row("jpeg", RB + "-quality 95 -units PixelsPerInch -density 300", "JPEG:a.jpg", 10, 24, 300,
             r, b, 40);
@@ -161,6 +190,37 @@ private slots:
         QCOMPARE(info.sizeDisk, QFileInfo(path).size());
         QCOMPARE(info.sizeMem, qint64((size.width() * 3 + 3) / 4 * 4) * size.height());
         QCOMPARE(info.pages, output.contains("multi") ? 2 : 1);
+    }
+
+    // A resolution in EXIF wins over the JFIF density of 72 dpi, its unit only when it states one.
+    void jpegExifResolution_data() {
+        QTest::addColumn<QByteArray>("tiff"); // the EXIF block after "Exif\0\0"
+        QTest::addColumn<int>("xDpi");
+        QTest::addColumn<int>("yDpi");
+        auto exif = [](quint32 x, quint32 y, int unit) {
+            const int n = unit ? 3 : 2;
+            const quint32 data = 8 + 2 + 12 * n + 4;
+            QByteArray ifd = QByteArray("II*\0", 4) + le(8, 4) + le(n, 2) + le(282, 2) + le(5, 2) +
+                             le(1, 4) + le(data, 4) + le(283, 2) + le(5, 2) + le(1, 4) +
+                             le(data + 8, 4);
+            if (unit) ifd += le(296, 2) + le(3, 2) + le(1, 4) + le(unit, 4);
+            return ifd + le(0, 4) + le(x, 4) + le(1, 4) + le(y, 4) + le(1, 4);
+        };
+        QTest::newRow("inch") << exif(240, 180, 2) << 240 << 180;
+        QTest::newRow("centimetre") << exif(118, 40, 3) << 300 << 102;
+        QTest::newRow("no unit") << exif(240, 180, 0) << 240 << 180;
+        QTest::newRow("unit 1, a ratio") << exif(240, 180, 1) << 0 << 0;
+    }
+    void jpegExifResolution() {
+        QFETCH(QByteArray, tiff);
+        QByteArray jpeg = readAll(convert(RB + "-units PixelsPerInch -density 72", "JPEG:e.jpg"));
+        const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+        jpeg.insert(2, "\xff\xe1" + QByteArray(1, char((app1.size() + 2) >> 8)) +
+                           QByteArray(1, char(app1.size() + 2)) + app1);
+        FileInfo info;
+        QVERIFY(bytesInfo(jpeg, "e.jpg", &info));
+        QTEST(info.xRes, "xDpi");
+        QTEST(info.yRes, "yDpi");
     }
 
     // Variants convert cannot write: 4-bit run-length and the 64-byte OS/2 2.x header. Both are
@@ -236,11 +296,15 @@ private slots:
         auto tag = [](quint32 t, quint32 type, quint32 v) {
             return le(t, 2) + le(type, 2) + le(1, 4) + le(v, 4);
         };
-        bomb("tiff", "b.tif",
-             QByteArray("II*\0", 4) + le(8, 4) + le(9, 2) + tag(256, 4, n) + tag(257, 4, n) +
-                 tag(258, 3, 8) + tag(259, 3, 1) + tag(262, 3, 1) + tag(273, 4, 200) +
-                 tag(277, 3, 1) + tag(278, 4, n) + tag(279, 4, 3600000000u) + le(0, 4) +
-                 QByteArray(64, '\0'));
+        auto tiff = [&tag](quint32 w, quint32 h) {
+            return QByteArray("II*\0", 4) + le(8, 4) + le(9, 2) + tag(256, 4, w) + tag(257, 4, h) +
+                   tag(258, 3, 8) + tag(259, 3, 1) + tag(262, 3, 1) + tag(273, 4, 200) +
+                   tag(277, 3, 1) + tag(278, 4, h) + tag(279, 4, w * h) + le(0, 4) +
+                   QByteArray(64, '\0');
+        };
+        bomb("tiff", "b.tif", tiff(n, n));
+        // Within the pixel budget, beyond what the general decoder path may take in 300 MB.
+        bomb("tiff 15 Mpixels", "m.tif", tiff(5000, 3000));
         bomb("pcx", "b.pcx",
              QByteArray::fromHex("0a050108") + le(0, 4) + le(n - 1, 2) + le(n - 1, 2) +
                  QByteArray(53, '\0') + QByteArray("\3") + le(n, 2) + QByteArray(60 + 64, '\0'));
@@ -256,11 +320,62 @@ private slots:
         QVERIFY2(d.error == error, qPrintable(d.detail));
         QVERIFY(d.image.isNull());
         QVERIFY(!errorText(error, "a").isEmpty());
-        if (error == Error::TooLarge) return; // the header itself is sound
+        // The information window decides alike, for the same reason.
         FileInfo info;
         Error e = Error::None;
         QVERIFY(!bytesInfo(bytes, name, &info, &e));
         QCOMPARE(e, error);
+    }
+
+    // Ancillary data that would inflate far beyond the picture: the read stays within 300 MB,
+    // measured in a child process so the peak is this read's own.
+    void bombs_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Error>("error");
+        // The fuzzer's find: the last tEXt chunk claims 1.3 GB of a 293-byte file.
+        QTest::newRow("text chunk longer than the file")
+            << QByteArray::fromBase64(
+                   "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAGEAYAAACulQO4AAAABGdBTUEAALGPC/xhBQAAACBj"
+                   "SFJNAAB6Jj8AgIQAAPoAAACA6AAAdTAAAOpgAAA6mAAAF3CculE8AAAABmJLR0T///////8J"
+                   "WPfcAAAAB3RJTUUH6gwGFAY2GV8ZKgAAAClJREFUGNNj/P+fgYGBAUKSA1jOnmVgMDYmV/uw"
+                   "MICRgYGB4f9/8gMRAAUHEAteyViQAAAAJXRFWHRkYXRlOmNyZWF0ZQAyMDI2LTEyLTA2VDIw"
+                   "OjA2OjU0KzAwOjAwbPBJRU5EACV0RVh0ZGF0ZTptb2RpZnkAMjAyNi0xMi0wNlQyMDowNjo1"
+                   "NCswMDowMB2tTgAAAAAASUVORK5CYII=")
+            << Error::Corrupt;
+        const QByteArray gigabyte = deflatedZeros(1024);
+        QTest::newRow("zTXt of 1 GB")
+            << redPng(pngChunk("zTXt", QByteArray("Comment\0\0", 9) + gigabyte)) << Error::None;
+        QTest::newRow("iCCP of 1 GB")
+            << redPng(pngChunk("iCCP", QByteArray("icc\0\0", 5) + gigabyte)) << Error::None;
+    }
+    void bombs() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(Error, error);
+        int result[2] = {};
+        QVERIFY(pipe(result) == 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            const Decoded d = decodeBytes(bytes, "b.png");
+            FileInfo info;
+            Error e = Error::None;
+            bytesInfo(bytes, "b.png", &info, &e);
+            rusage usage{};
+            getrusage(RUSAGE_SELF, &usage);
+            const long facts[] = {long(d.error), long(e),
+                                  long(d.image.isNull() ? 0 : d.image.pixel(1, 1)),
+                                  usage.ru_maxrss};
+            _exit(write(result[1], facts, sizeof facts) == sizeof facts ? 0 : 1);
+        }
+        close(result[1]);
+        long facts[4] = {};
+        const bool told = read(result[0], facts, sizeof facts) == sizeof facts;
+        close(result[0]);
+        waitpid(child, nullptr, 0);
+        QVERIFY(told);
+        QCOMPARE(Error(facts[0]), error);
+        QCOMPARE(Error(facts[1]), error);
+        if (error == Error::None) QCOMPARE(QRgb(facts[2]), red);
+        QVERIFY2(facts[3] < 300 * 1024, qPrintable(QString("%1 KB").arg(facts[3])));
     }
 
     // A file cut in half either opens whole-sized or fails; never anything in between.
@@ -394,6 +509,21 @@ private slots:
         QVERIFY2(reason.contains("security policy"), qPrintable(reason));
         // The same door is open for the coders we read.
         QCOMPARE(rawDecoderRead("PNG", readAll(dir.filePath("listed.png"))), QString());
+        QCOMPARE(decodeFile(dir.filePath("listed.png")).error, Error::None);
+        QCOMPARE(decodeFile(convert(RB, "BMP3:listed.bmp")).error, Error::None);
+    }
+    // Builds whose policy call fails are covered by the policy file alone: the same checks in a
+    // second process that never makes the call.
+    void policyWithoutTheCall() {
+        if (qEnvironmentVariableIsSet("QUILMO_TEST_POLICY_FILE_ONLY"))
+            QSKIP("this is that process");
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILMO_TEST_POLICY_FILE_ONLY", "1");
+        p.setProcessEnvironment(env);
+        p.start(QCoreApplication::applicationFilePath(), {"policy"});
+        QVERIFY(p.waitForFinished(60000));
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardOutput().constData());
     }
 
     void save_data() {
@@ -455,6 +585,19 @@ private slots:
         QVERIFY(p.waitForFinished(30000));
         QVERIFY(p.exitCode() != 0);
         QCOMPARE(QString::fromUtf8(p.readAllStandardError()).count('\n'), 1);
+        // Information and fitting refuse a file for one reason.
+        const QString huge = dir.filePath("huge.png");
+        writeAll(huge,
+                 "\x89PNG\r\n\x1a\n" + pngChunk("IHDR", be32(60000) + be32(60000) +
+                                                            QByteArray::fromHex("0802000000")));
+        QStringList reasons;
+        for (const QStringList& args : {QStringList{"info", huge}, {"fit", huge, huge + ".png"}}) {
+            p.start(QStringLiteral(QUILMO_BUILD_DIR "/quilmo"), args);
+            QVERIFY(p.waitForFinished(30000));
+            QCOMPARE(p.exitCode(), 2);
+            reasons << QString::fromUtf8(p.readAllStandardError()).section("は", 1);
+        }
+        QCOMPARE(reasons[0], reasons[1]);
     }
 };
 

@@ -35,10 +35,13 @@ private slots:
             QVERIFY(known);
             QCOMPARE(d.image.size(), QSize(info.width, info.height));
         }
-        if (d.error == ImageCodec::Error::None)
+        if (d.error == ImageCodec::Error::None) {
             QCOMPARE(d.image.format(), QImage::Format_RGB32);
-        else
+            // Every pixel comes from the file or a defined fill, never from memory left over.
+            QCOMPARE(ImageCodec::decodeBytes(bytes, path).image, d.image);
+        } else {
             QVERIFY(d.image.isNull());
+        }
     }
 
     // Settings, address book and mail files: a settings file that reads writes back byte for

@@ -1,11 +1,12 @@
 #pragma once
 // Reading and writing image files as plain functions on bytes and QImages.
 //
-// Decoding goes through ImageMagick behind a strict policy: the bytes are read by us, the
-// format is told from the bytes (TGA and ICO, which have no reliable signature, from the
-// name), the one matching coder is pinned, the header is pinged and checked against the pixel
-// budget, and only then are pixels decoded. Every decoded picture comes back as a complete
-// Format_RGB32 image with any transparency composed on white.
+// Decoding: the bytes are read by us, the format is told from the bytes (TGA and ICO, which
+// have no reliable signature, from the name), the header is checked against the pixel budget,
+// and only then are pixels decoded: PNG and JPEG by libpng and libjpeg-turbo directly, with
+// ancillary data skipped, everything else by the one matching ImageMagick coder behind a strict
+// policy and resource limits. Every decoded picture comes back as a complete Format_RGB32 image
+// with any transparency composed on white.
 //
 // Writing is ours: PNG through libpng (smallest palette depth, several filter/strategy
 // attempts, the smallest output kept), uncompressed BMP, JPEG through libjpeg-turbo.
@@ -69,7 +70,8 @@ struct Decoded {
 };
 
 // Once per process before any read: decoder start-up, our security policy, resource limits.
-// Safe to call again.
+// Safe to call again. Reading and header information share one decision, so both refuse a file
+// for the same reason.
 void initialize();
 
 Decoded decodeFile(const QString& path);
