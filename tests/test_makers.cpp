@@ -420,7 +420,7 @@ private slots:
         QFETCH(int, code);
         QString outText, errText;
         QTextStream out(&outText), err(&errText);
-        QCOMPARE(runCalendar(args, out, err), code);
+        QCOMPARE(Cli::runCalendar(args, out, err), code);
         QCOMPARE(errText.isEmpty(), code == 0);
         if (code != 0) return;
         // The same picture the window saves for the month.
@@ -437,7 +437,7 @@ private slots:
     void calendarCommandOldYear() {
         QString outText, errText;
         QTextStream out(&outText), err(&errText);
-        QCOMPARE(runCalendar({"1999", "7", path("1999.png")}, out, err), 0);
+        QCOMPARE(Cli::runCalendar({"1999", "7", path("1999.png")}, out, err), 0);
         CL_GL028C::shared().registerBuiltinTable();
         const QImage pic(path("1999.png"));
         const QRect monday19(3 + 13, 52, 13, 11), tuesday20(3 + 13 * 2, 52, 13, 11);
