@@ -577,7 +577,6 @@ private slots:
         row("refused", QStringList{"--to", "reject@x.jp"} + via, 5);
         row("missing file", QStringList{"--to", "a@x.jp", "/no/file.png"} + via, 5);
         row("no --to", via, 1);
-        row("unknown option", {"--to", "a", "--frm", "x"}, 1);
         row("absent body file", QStringList{"--to", "a", "--body-file", "/no/body.txt"} + via, 1);
         row("server and sender from the settings file", {"--to", "a@x.jp"}, 0);
     }

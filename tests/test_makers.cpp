@@ -410,7 +410,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::newRow("nothing") << QStringList() << 1;
         QTest::newRow("month 13") << QStringList{"2001", "13", path("x.png")} << 1;
-        QTest::newRow("year text") << QStringList{"year", "1", path("x.png")} << 1;
         QTest::newRow("extra word") << QStringList{"2001", "1", path("x.png"), "y"} << 1;
         QTest::newRow("unwritable") << QStringList{"2001", "1", path("none/x.png")} << 4;
         QTest::newRow("written") << QStringList{"2001", "9", path("cli.png")} << 0;
