@@ -206,7 +206,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::newRow("no year") << QStringList{} << 1;
         QTest::newRow("two years") << QStringList{"2026", "2027"} << 1;
-        QTest::newRow("not a number") << QStringList{"20x6"} << 1;
         QTest::newRow("sign") << QStringList{"+2026"} << 1;
         QTest::newRow("year 0") << QStringList{"0"} << 1;
         QTest::newRow("year 10000") << QStringList{"10000"} << 1;
@@ -219,10 +218,10 @@ private slots:
         QFETCH(int, code);
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
-        QCOMPARE(runHolidays(args, outStream, errStream), code);
+        QCOMPARE(Cli::runHolidays(args, outStream, errStream), code);
         outStream.flush();
         errStream.flush();
-        QCOMPARE(err.startsWith("usage: quilmo holidays YEAR"), code != 0);
+        QCOMPARE(err.startsWith("quilmo holidays: "), code != 0);
         QString expected; // the law's days, one ISO date a line; nothing after a usage error
         const QString year = args.value(0);
         if (code == 0)

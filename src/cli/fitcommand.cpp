@@ -12,49 +12,12 @@
 #include "core/util/profile.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTextStream>
 #include <optional>
 
 namespace Cli {
 
 namespace {
-
-const char* const fitUsage =
-    "usage: quilmo fit [--purpose N | --size WxH] [--png-limit BYTES] [--bmp-limit BYTES]\n"
-    "                  [--select L,T,W,H] [--colors N] [--qfactor N] INPUT OUTPUT\n"
-    "\n"
-    "Cuts a picture to a phone screen's size and reduces its colours until its PNG and BMP\n"
-    "files fit the purpose's byte limits, as the editor's output panel does.\n"
-    "\n"
-    "  --purpose N      0 wallpaper (default), 1 power on, 2 power off, 3 incoming call,\n"
-    "                   4 alarm, 5 standby, 6 user setting: the size comes from the default\n"
-    "                   sizes in QUILMOAP.INI, the limits from the purpose\n"
-    "  --size WxH       output size in pixels instead of the purpose's\n"
-    "  --png-limit B    PNG (and JPEG) byte limit; default 5500\n"
-    "  --bmp-limit B    BMP byte limit; default the purpose's\n"
-    "  --select L,T,W,H the rectangle of INPUT to use; default the largest centred rectangle\n"
-    "                   of the output's proportions\n"
-    "  --colors N       reduce to exactly N colours (2..256) instead of searching\n"
-    "  --qfactor N      first JPEG compression factor (2 best .. 255 smallest); default the\n"
-    "                   editor's setting\n"
-    "\n"
-    "OUTPUT ending in .jpg or .jpeg is written as JPEG within the PNG limit, any other name\n"
-    "as PNG. Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.\n"
-    "Exit codes: 0 written, 1 usage error, 2 unreadable input, 3 cannot be brought within the\n"
-    "limits (nothing written), 4 output could not be written.\n";
-
-int usage(QTextStream& err, const QString& why) {
-    err << "quilmo fit: " << why << "\n" << fitUsage;
-    return 1;
-}
-
-std::optional<qint64> number(const QString& text, qint64 low, qint64 high) {
-    bool ok = false;
-    const qint64 v = text.toLongLong(&ok);
-    if (!ok || v < low || v > high) return std::nullopt;
-    return v;
-}
 
 // The largest rectangle of the output's proportions, centred on the picture.
 QRect centredCut(QSize picture, QSize output) {
@@ -68,73 +31,83 @@ QRect centredCut(QSize picture, QSize output) {
 } // namespace
 
 int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
-    int purpose = 0, colours = 0, qfactor = 0;
+    Command cmd(
+        "fit",
+        "Cuts a picture to a phone screen's size and reduces its colours until its PNG\n"
+        "and BMP files fit the purpose's byte limits, as the editor's output panel does.\n"
+        "OUTPUT ending in .jpg or .jpeg is written as JPEG within the PNG limit, any other\n"
+        "name as PNG. Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.",
+        "  0  written\n  1  usage error\n  2  unreadable input\n"
+        "  3  cannot be brought within the limits (nothing written)\n"
+        "  4  output could not be written (an old file stays as it was)\n",
+        2, 2);
+    QCommandLineParser& p = cmd.parser;
+    const QCommandLineOption purposeOpt = cmd.option(
+        "purpose",
+        "0 wallpaper (default), 1 power on, 2 power off, 3 incoming call, 4 alarm, 5 standby, "
+        "6 user setting: the size comes from the default sizes in QUILMOAP.INI, the limits from "
+        "the purpose",
+        "N");
+    const QCommandLineOption sizeOpt =
+        cmd.option("size", "output size in pixels instead of the purpose's", "WxH");
+    const QCommandLineOption pngOpt =
+        cmd.option("png-limit", "PNG (and JPEG) byte limit; default 5500", "BYTES");
+    const QCommandLineOption bmpOpt =
+        cmd.option("bmp-limit", "BMP byte limit; default the purpose's", "BYTES");
+    const QCommandLineOption selectOpt =
+        cmd.option("select",
+                   "the rectangle of INPUT to use; default the largest centred rectangle of the "
+                   "output's proportions",
+                   "L,T,W,H");
+    const QCommandLineOption coloursOpt =
+        cmd.option("colors", "reduce to exactly N colours (2..256) instead of searching", "N");
+    const QCommandLineOption qfactorOpt = cmd.option(
+        "qfactor",
+        "first JPEG compression factor (2 best .. 255 smallest); default the editor's setting",
+        "N");
+    p.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("the picture to read"));
+    p.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("the file to write"));
+    if (const auto code = cmd.parse(args, out, err)) return *code;
+
+    const qint64 anyBytes = std::numeric_limits<qint32>::max();
+    std::optional<qint64> purpose, colours, qfactor, pngLimit, bmpLimit;
+    if (!(purpose = cmd.number(err, purposeOpt, 0, 0, PurposeCount - 1)) ||
+        !(colours = cmd.number(err, coloursOpt, 0, 2, 256)) ||
+        !(qfactor = cmd.number(err, qfactorOpt, 0, 2, 255)) ||
+        !(pngLimit = cmd.number(err, pngOpt, PurposePngLimit, 0, anyBytes)) ||
+        !(bmpLimit = cmd.number(err, bmpOpt, -1, 0, anyBytes)))
+        return 1;
     std::optional<QSize> size;
-    std::optional<qint64> pngLimit, bmpLimit;
-    std::optional<QRect> select;
-    QStringList files;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            out << fitUsage;
-            return 0;
-        }
-        if (!a.startsWith(QLatin1String("--")) || a == QLatin1String("--")) {
-            files.append(a);
-            continue;
-        }
-        if (i + 1 >= args.size()) return usage(err, QStringLiteral("%1 needs a value").arg(a));
-        const QString v = args[++i];
-        if (a == QLatin1String("--purpose")) {
-            const auto n = number(v, 0, PurposeCount - 1);
-            if (!n) return usage(err, QStringLiteral("--purpose must be 0 to 6"));
-            purpose = int(*n);
-        } else if (a == QLatin1String("--size")) {
-            const auto m =
-                QRegularExpression(QStringLiteral("^(\\d{1,5})[xX](\\d{1,5})$")).match(v);
-            const int w = m.hasMatch() ? m.captured(1).toInt() : 0;
-            const int h = m.hasMatch() ? m.captured(2).toInt() : 0;
-            if (!ImageLimits::fits(w, h))
-                return usage(err, QStringLiteral("--size must be WxH within the picture limits"));
-            size = QSize(w, h);
-        } else if (a == QLatin1String("--png-limit") || a == QLatin1String("--bmp-limit")) {
-            const auto n = number(v, 0, std::numeric_limits<qint32>::max());
-            if (!n) return usage(err, QStringLiteral("%1 must be a number of bytes").arg(a));
-            (a == QLatin1String("--png-limit") ? pngLimit : bmpLimit) = *n;
-        } else if (a == QLatin1String("--select")) {
-            const QStringList p = v.split(QLatin1Char(','));
-            QList<qint64> n;
-            for (const QString& part : p)
-                if (const auto x = number(part.trimmed(), 0, ImageLimits::maxSide)) n.append(*x);
-            if (p.size() != 4 || n.size() != 4 || n[2] < 1 || n[3] < 1)
-                return usage(err, QStringLiteral("--select must be L,T,W,H"));
-            select = QRect(int(n[0]), int(n[1]), int(n[2]), int(n[3]));
-        } else if (a == QLatin1String("--colors")) {
-            const auto n = number(v, 2, 256);
-            if (!n) return usage(err, QStringLiteral("--colors must be 2 to 256"));
-            colours = int(*n);
-        } else if (a == QLatin1String("--qfactor")) {
-            const auto n = number(v, 2, 255);
-            if (!n) return usage(err, QStringLiteral("--qfactor must be 2 to 255"));
-            qfactor = int(*n);
-        } else {
-            return usage(err, QStringLiteral("unknown option %1").arg(a));
-        }
+    if (p.isSet(sizeOpt)) {
+        const QStringList wh = p.value(sizeOpt).toLower().split(u'x');
+        const auto w = parseNumber(wh.value(0), 1, ImageLimits::maxSide);
+        const auto h = parseNumber(wh.value(1), 1, ImageLimits::maxSide);
+        if (wh.size() != 2 || !w || !h || !ImageLimits::fits(int(*w), int(*h)))
+            return cmd.fail(err, QStringLiteral("--size must be WxH within the picture limits"));
+        size = QSize(int(*w), int(*h));
     }
-    if (files.size() != 2) return usage(err, QStringLiteral("give INPUT and OUTPUT"));
-    const QString &input = files[0], &output = files[1];
+    std::optional<QRect> select;
+    if (p.isSet(selectOpt)) {
+        const QStringList parts = p.value(selectOpt).split(u',');
+        QList<qint64> n;
+        for (const QString& part : parts)
+            if (const auto x = parseNumber(part.trimmed(), 0, ImageLimits::maxSide)) n.append(*x);
+        if (parts.size() != 4 || n.size() != 4 || n[2] < 1 || n[3] < 1)
+            return cmd.fail(err, QStringLiteral("--select must be L,T,W,H"));
+        select = QRect(int(n[0]), int(n[1]), int(n[2]), int(n[3]));
+    }
+    const QString input = p.positionalArguments().at(0), output = p.positionalArguments().at(1);
 
     Profile ini;
     ini.load(AppPaths::settingsFile()); // missing or unreadable: the built-in defaults
     const AppSettings settings = readSettings(ini);
-    const QSize outSize = size.value_or(QSize(settings.px[purpose], settings.py[purpose]));
+    const QSize outSize = size.value_or(QSize(settings.px[*purpose], settings.py[*purpose]));
     if (!ImageLimits::fits(outSize.width(), outSize.height()))
-        return usage(err, QStringLiteral("the default size of purpose %1 is %2x%3; give --size")
-                              .arg(purpose)
-                              .arg(outSize.width())
-                              .arg(outSize.height()));
-    const FitLimits limits{pngLimit.value_or(PurposePngLimit),
-                           bmpLimit.value_or(PurposeBmpLimit[purpose])};
+        return cmd.fail(err, QStringLiteral("the default size of purpose %1 is %2x%3; give --size")
+                                 .arg(*purpose)
+                                 .arg(outSize.width())
+                                 .arg(outSize.height()));
+    const FitLimits limits{*pngLimit, *bmpLimit >= 0 ? *bmpLimit : PurposeBmpLimit[*purpose]};
 
     ImageCodec::initialize();
     const ImageCodec::Decoded decoded = ImageCodec::decodeFile(input);
@@ -146,15 +119,15 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
     const QImage scaled =
         Selection::cutAndScale(decoded.image, cut, outSize.width(), outSize.height(), true);
     if (scaled.isNull())
-        return usage(err, QStringLiteral("--select lies outside the %1x%2 picture")
-                              .arg(decoded.image.width())
-                              .arg(decoded.image.height()));
+        return cmd.fail(err, QStringLiteral("--select lies outside the %1x%2 picture")
+                                 .arg(decoded.image.width())
+                                 .arg(decoded.image.height()));
 
     const QString ext = QFileInfo(output).suffix().toUpper();
     QByteArray bytes;
     QString summary;
     if (ext == QLatin1String("JPG") || ext == QLatin1String("JPEG")) {
-        const JpegFit fit = fitJpeg(scaled, limits.png, qfactor ? qfactor : settings.qfact);
+        const JpegFit fit = fitJpeg(scaled, limits.png, *qfactor ? int(*qfactor) : settings.qfact);
         if (!fit.fits) {
             err << "quilmo fit: " << Msg::jpegCannotFit() << "\n";
             return 3;
@@ -164,8 +137,8 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
                       .arg(bytes.size())
                       .arg(fit.factor);
     } else {
-        const FitResult fit = PNGRedraw(scaled, limits, colours, fileEncoder());
-        if (!fit.ok || (colours && fit.pngSize > limits.png)) {
+        const FitResult fit = PNGRedraw(scaled, limits, int(*colours), fileEncoder());
+        if (!fit.ok || (*colours && fit.pngSize > limits.png)) {
             err << "quilmo fit: " << Msg::colourReductionFailed() << "\n";
             return 3;
         }

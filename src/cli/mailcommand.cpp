@@ -1,5 +1,6 @@
 #include "cli/mailcommand.h"
 
+#include "cli/commands.h"
 #include "core/mail/mailfile.h"
 #include "core/mail/sendmail.h"
 #include "core/util/appsettings.h"
@@ -12,70 +13,42 @@
 
 namespace Cli {
 
-namespace {
-
-const char* const mailUsage =
-    "usage: quilmo mail --to LIST [--cc LIST] [--bcc LIST] [--subject TEXT]\n"
-    "                   [--body-file FILE] [--anime] [--smtp HOST[:PORT]] [--from ADDR] FILE...\n"
-    "  LIST        addresses separated by \",\" (\"name<addr>\" allowed)\n"
-    "  --anime     send the files as animation frames 1.png, 2.png, ...\n"
-    "  --smtp      mail server; default: [Mail] SMTP of QUILMOAP.INI\n"
-    "  --from      sender; default: [Mail] Address of QUILMOAP.INI\n";
-
-int usageError(const QString& why) {
-    QTextStream(stderr) << "quilmo mail: " << why << "\n" << mailUsage;
-    return 1;
-}
-
-} // namespace
-
-int runMail(const QStringList& args) {
-    QString to, cc, bcc, subject, bodyFile, smtp, from;
-    bool haveTo = false, haveSmtp = false, haveFrom = false, anime = false;
-    QStringList files;
-    const QStringList valued = {"--to",        "--cc",   "--bcc", "--subject",
-                                "--body-file", "--smtp", "--from"};
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            QTextStream(stdout) << mailUsage;
-            return 0;
-        }
-        if (a == QLatin1String("--anime")) {
-            anime = true;
-        } else if (valued.contains(a)) {
-            if (i + 1 >= args.size()) return usageError(QStringLiteral("%1 needs a value").arg(a));
-            const QString v = args[++i];
-            if (a == QLatin1String("--to"))
-                to = v, haveTo = true;
-            else if (a == QLatin1String("--cc"))
-                cc = v;
-            else if (a == QLatin1String("--bcc"))
-                bcc = v;
-            else if (a == QLatin1String("--subject"))
-                subject = v;
-            else if (a == QLatin1String("--body-file"))
-                bodyFile = v;
-            else if (a == QLatin1String("--smtp"))
-                smtp = v, haveSmtp = true;
-            else
-                from = v, haveFrom = true;
-        } else if (a == QLatin1String("--")) {
-            files += args.mid(i + 1);
-            break;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            return usageError(QStringLiteral("unknown option: %1").arg(a));
-        } else {
-            files.append(a);
-        }
-    }
-    if (!haveTo || to.trimmed().isEmpty()) return usageError(QStringLiteral("--to is required"));
+int runMail(const QStringList& args, QTextStream& out, QTextStream& err) {
+    Command cmd("mail",
+                "Sends the files as attachments of one mail, as the mail window does. LIST is\n"
+                "addresses separated by \",\" (\"name<addr>\" allowed). The body file is UTF-8,\n"
+                "or CP932 when it is not valid UTF-8.",
+                "  0  the server accepted the mail\n  1  usage error\n"
+                "  5  not sent (the reason follows)\n",
+                0, -1);
+    const QCommandLineOption toOpt = cmd.option("to", "recipients (required)", "LIST");
+    const QCommandLineOption ccOpt = cmd.option("cc", "copy recipients", "LIST");
+    const QCommandLineOption bccOpt = cmd.option("bcc", "hidden recipients", "LIST");
+    const QCommandLineOption subjectOpt = cmd.option("subject", "the subject", "TEXT");
+    const QCommandLineOption bodyOpt = cmd.option("body-file", "the body's text", "FILE");
+    const QCommandLineOption animeOpt =
+        cmd.option("anime", "send the files as animation frames 1.png, 2.png, ...");
+    const QCommandLineOption smtpOpt =
+        cmd.option("smtp", "mail server; default: [Mail] SMTP of QUILMOAP.INI", "HOST[:PORT]");
+    const QCommandLineOption fromOpt =
+        cmd.option("from", "sender; default: [Mail] Address of QUILMOAP.INI", "ADDR");
+    cmd.parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("files to attach"),
+                                     QStringLiteral("FILE..."));
+    if (const auto code = cmd.parse(args, out, err)) return *code;
+    const QCommandLineParser& p = cmd.parser;
+    const auto usageError = [&](const QString& why) { return cmd.fail(err, why); };
+    const QString to = p.value(toOpt), bodyFile = p.value(bodyOpt);
+    const bool haveSmtp = p.isSet(smtpOpt), haveFrom = p.isSet(fromOpt);
+    QString smtp = p.value(smtpOpt), from = p.value(fromOpt);
+    const QStringList files = p.positionalArguments();
+    if (to.trimmed().isEmpty()) return usageError(QStringLiteral("--to is required"));
     for (const QString& f : files)
         if (f.contains(u',') || f.contains(u'\t'))
             return usageError(
                 QStringLiteral("a file name with \",\" or TAB cannot be sent: %1").arg(f));
     QString refused;
-    const std::optional<QString> recipients = SendMailArgs::recipients(to, cc, bcc, &refused);
+    const std::optional<QString> recipients =
+        SendMailArgs::recipients(to, p.value(ccOpt), p.value(bccOpt), &refused);
     if (!recipients) return usageError(refused);
 
     if (!haveSmtp || !haveFrom) {
@@ -109,10 +82,10 @@ int runMail(const QStringList& args) {
         body.replace(QLatin1String("\n"), QLatin1String("\r\n"));
     }
 
-    const QString result = SendMail(smtp, *recipients, from, subject, body,
-                                    SendMailArgs::attachments(files.join(u','), anime));
+    const QString result = SendMail(smtp, *recipients, from, p.value(subjectOpt), body,
+                                    SendMailArgs::attachments(files.join(u','), p.isSet(animeOpt)));
     if (!result.isEmpty()) {
-        QTextStream(stderr) << "quilmo mail: " << result << "\n";
+        err << "quilmo mail: " << result << "\n";
         return 5;
     }
     return 0;

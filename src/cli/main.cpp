@@ -3,6 +3,7 @@
 #include "core/util/messages.h"
 
 #include <QGuiApplication>
+#include <QTextStream>
 #include <memory>
 
 namespace {
@@ -37,5 +38,6 @@ int main(int argc, char** argv) {
         }
         args.append(*arg);
     }
-    return Cli::run(args);
+    QTextStream out(stdout), err(stderr);
+    return Cli::run(args, out, err);
 }
