@@ -208,7 +208,8 @@ private slots:
 
     // --- the six-text contract ------------------------------------------------------------
 
-    // The composer's fields become the list: "," ends an address unless quotes hold it.
+    // The composer's fields become the list: "," ends an address unless a pair of quotes
+    // holds it; a lone quote is part of the name.
     void recipientFields_data() {
         QTest::addColumn<QStringList>("fields"); // To, CC, BCC
         QTest::addColumn<QString>("list");
@@ -216,6 +217,11 @@ private slots:
         QTest::newRow("comma in quotes")
             << QStringList{"\"S, \\\"K\" <k@x>,j@x", "", ""} << "\"S, \\\"K\" <k@x>\tj@x";
         QTest::newRow("empty items") << QStringList{"a@x,,b@x ", "", ""} << "a@x\t\tb@x ";
+        QTest::newRow("stray quote") << QStringList{"O\"Brien<ob@x.com>,b@y.com", "", "c@z.jp"}
+                                     << "O\"Brien<ob@x.com>\tb@y.com\tbcc\tc@z.jp";
+        QTest::newRow("stray quote after a pair")
+            << QStringList{"\"A, B\" <a@x>,O\"B<o@x>,c@x", "", ""}
+            << "\"A, B\" <a@x>\tO\"B<o@x>\tc@x";
     }
     void recipientFields() {
         QFETCH(QStringList, fields);

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -85,16 +86,22 @@ std::optional<QString> recipients(const QString& to, const QString& cc, const QS
     // addresses after it into another section, out of the headers.
     auto tabs = [error](const QString& field) -> std::optional<QString> {
         QString out = field;
-        bool quoted = false;
+        if (std::any_of(out.cbegin(), out.cend(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; })) {
+            if (error) *error = Msg::mailControlCharacter(Msg::mailFieldRecipients());
+            return std::nullopt;
+        }
+        const auto isQuote = [&out](qsizetype i) {
+            return out[i] == u'"' && (i == 0 || out[i - 1] != u'\\');
+        };
         for (qsizetype i = 0; i < out.size(); ++i) {
-            if (out[i].unicode() < 0x20 || out[i].unicode() == 0x7F) {
-                if (error) *error = Msg::mailControlCharacter(Msg::mailFieldRecipients());
-                return std::nullopt;
-            }
-            if (out[i] == u'"' && (i == 0 || out[i - 1] != u'\\'))
-                quoted = !quoted;
-            else if (out[i] == u',' && !quoted)
-                out[i] = u'\t';
+            if (out[i] == u',') out[i] = u'\t';
+            if (!isQuote(i)) continue;
+            // Quotes group only in pairs: a lone one (O"Brien) is part of the name, and
+            // letting it open a group would swallow every comma after it.
+            qsizetype close = i + 1;
+            while (close < out.size() && !isQuote(close)) ++close;
+            if (close < out.size()) i = close;
         }
         for (const QString& item : out.split(u'\t'))
             if (!item.trimmed().isEmpty() && !Mime::parseAddress(item)) {
