@@ -2,8 +2,11 @@
 
 #include "platform/fonts.h"
 
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace TextDraw {
@@ -27,22 +30,29 @@ bool valid(const TextSettings& s) {
 
 } // namespace TextDraw
 
-QImage drawText(const QImage& output, const TextSettings& s) {
-    if (output.isNull() || !TextDraw::valid(s)) return {};
-    QImage out = output.convertToFormat(QImage::Format_RGB32);
-    if (out.isNull() || s.text.isEmpty()) return out;
+namespace {
 
+// Whether the family the font resolves to has a bold cut of its own (the IPA fonts have not).
+bool hasBoldFace(const QFont& font) {
+    const QString family = QFontInfo(font).family();
+    const QStringList styles = QFontDatabase::styles(family);
+    return std::any_of(styles.cbegin(), styles.cend(), [&family](const QString& style) {
+        return QFontDatabase::weight(family, style) >= QFont::DemiBold;
+    });
+}
+
+void paintText(QImage& target, const TextSettings& s, const QFont& font) {
     static constexpr Qt::Alignment horizontal[3] = {Qt::AlignLeft, Qt::AlignHCenter,
                                                     Qt::AlignRight};
     static constexpr Qt::Alignment vertical[3] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
     const Qt::Alignment flags = horizontal[s.align / 3] | vertical[s.align % 3];
 
-    QPainter p(&out);
+    QPainter p(&target);
     p.setRenderHint(QPainter::Antialiasing, s.antialias);
     p.setRenderHint(QPainter::TextAntialiasing, s.antialias);
-    p.setFont(TextDraw::font(s));
+    p.setFont(font);
     p.setPen(QColor(s.colour.rgb() | 0xff000000u));
-    const QRectF area(out.rect());
+    const QRectF area(target.rect());
     if (s.angle % 3600 != 0) {
         p.translate(area.center());
         p.rotate(-s.angle / 10.0);
@@ -50,5 +60,40 @@ QImage drawText(const QImage& output, const TextSettings& s) {
     }
     // The layout box is the picture; text larger than it overflows and the picture clips it.
     p.drawText(area, int(flags | Qt::TextDontClip), s.text);
+}
+
+// Draws `layer` onto `target` at every offset from -pixels / 2 to pixels - pixels / 2 along
+// one axis: what is opaque grows by `pixels` that way.
+void smear(QImage& target, const QImage& layer, int pixels, bool across) {
+    QPainter p(&target);
+    for (int d = -pixels / 2; d <= pixels - pixels / 2; ++d)
+        p.drawImage(across ? QPoint(d, 0) : QPoint(0, d), layer);
+}
+
+} // namespace
+
+QImage drawText(const QImage& output, const TextSettings& s) {
+    if (output.isNull() || !TextDraw::valid(s)) return {};
+    QImage out = output.convertToFormat(QImage::Format_RGB32);
+    if (out.isNull() || s.text.isEmpty()) return out;
+    QFont font = TextDraw::font(s);
+    if (!s.bold || hasBoldFace(font)) {
+        paintText(out, s, font);
+        return out;
+    }
+    // Without a bold cut Qt thickens glyphs only while it draws them from its glyph cache, so
+    // large text (48 points and up) came out regular. Thickened here instead at every size, by
+    // whole pixels in both directions as much as Qt would (a 24th of the pixel size), so text
+    // without smoothing keeps its two colours; the spacing grows alike so glyphs do not touch.
+    const int thicken = std::max(1, int(std::lround(font.pixelSize() / 24.0)));
+    font.setBold(false);
+    font.setLetterSpacing(QFont::AbsoluteSpacing, thicken);
+    QImage glyphs(out.size(), QImage::Format_ARGB32_Premultiplied);
+    glyphs.fill(Qt::transparent);
+    paintText(glyphs, s, font);
+    QImage wide(out.size(), QImage::Format_ARGB32_Premultiplied);
+    wide.fill(Qt::transparent);
+    smear(wide, glyphs, thicken, true);
+    smear(out, wide, thicken, false);
     return out;
 }
