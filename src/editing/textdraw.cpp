@@ -70,6 +70,20 @@ void smear(QImage& target, const QImage& layer, int pixels, bool across) {
         p.drawImage(across ? QPoint(d, 0) : QPoint(0, d), layer);
 }
 
+// Every pixel of the layer either the text colour or clear.
+void wholePixels(QImage& layer, QRgb colour) {
+    for (int y = 0; y < layer.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(layer.scanLine(y));
+        for (int x = 0; x < layer.width(); ++x) line[x] = qAlpha(line[x]) >= 128 ? colour : 0;
+    }
+}
+
+QImage clearLayer(QSize size) {
+    QImage layer(size, QImage::Format_ARGB32_Premultiplied);
+    layer.fill(Qt::transparent);
+    return layer;
+}
+
 } // namespace
 
 QImage drawText(const QImage& output, const TextSettings& s) {
@@ -77,23 +91,29 @@ QImage drawText(const QImage& output, const TextSettings& s) {
     QImage out = output.convertToFormat(QImage::Format_RGB32);
     if (out.isNull() || s.text.isEmpty()) return out;
     QFont font = TextDraw::font(s);
-    if (!s.bold || hasBoldFace(font)) {
+    // Without a bold cut Qt thickens glyphs only while it draws them from its glyph cache, so
+    // large text (48 points and up) came out regular. Thickened here instead at every size, by
+    // whole pixels in both directions as much as Qt would (a 24th of the pixel size); the
+    // spacing grows alike so glyphs do not touch.
+    const int thicken =
+        s.bold && !hasBoldFace(font) ? std::max(1, int(std::lround(font.pixelSize() / 24.0))) : 0;
+    if (s.antialias && thicken == 0) {
         paintText(out, s, font);
         return out;
     }
-    // Without a bold cut Qt thickens glyphs only while it draws them from its glyph cache, so
-    // large text (48 points and up) came out regular. Thickened here instead at every size, by
-    // whole pixels in both directions as much as Qt would (a 24th of the pixel size), so text
-    // without smoothing keeps its two colours; the spacing grows alike so glyphs do not touch.
-    const int thicken = std::max(1, int(std::lround(font.pixelSize() / 24.0)));
-    font.setBold(false);
-    font.setLetterSpacing(QFont::AbsoluteSpacing, thicken);
-    QImage glyphs(out.size(), QImage::Format_ARGB32_Premultiplied);
-    glyphs.fill(Qt::transparent);
+    if (thicken > 0) {
+        font.setBold(false);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, thicken);
+    }
+    QImage glyphs = clearLayer(out.size());
     paintText(glyphs, s, font);
-    QImage wide(out.size(), QImage::Format_ARGB32_Premultiplied);
-    wide.fill(Qt::transparent);
-    smear(wide, glyphs, thicken, true);
-    smear(out, wide, thicken, false);
+    // Qt smooths large turned glyphs whatever the hints say.
+    if (!s.antialias) wholePixels(glyphs, s.colour.rgb() | 0xff000000u);
+    if (thicken > 0) {
+        QImage wide = clearLayer(out.size());
+        smear(wide, glyphs, thicken, true);
+        glyphs = wide;
+    }
+    smear(out, glyphs, thicken, false);
     return out;
 }
