@@ -1,5 +1,6 @@
-// The mail core: ISO-2022-JP, the size estimate, the message builder, SendMail against a real
-// SMTP server on loopback (aiosmtpd with tests/smtp_sink.py), mail files and `quilmo mail`.
+// The mail core: ISO-2022-JP, the size estimate, the message builder, SendMail (the prepared
+// message, and the transfer to a real SMTP server on loopback: aiosmtpd with
+// tests/smtp_sink.py), mail files and `quilmo mail`.
 #include "app/appsettings.h"
 #include "cli/mailcommand.h"
 #include "mail/mailfile.h"
