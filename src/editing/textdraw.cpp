@@ -4,6 +4,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetricsF>
 #include <QPainter>
 
 #include <algorithm>
@@ -41,33 +42,55 @@ bool hasBoldFace(const QFont& font) {
     });
 }
 
-void paintText(QImage& target, const TextSettings& s, const QFont& font) {
+int textFlags(const TextSettings& s) {
     static constexpr Qt::Alignment horizontal[3] = {Qt::AlignLeft, Qt::AlignHCenter,
                                                     Qt::AlignRight};
     static constexpr Qt::Alignment vertical[3] = {Qt::AlignTop, Qt::AlignVCenter, Qt::AlignBottom};
-    const Qt::Alignment flags = horizontal[s.align / 3] | vertical[s.align % 3];
+    return int(horizontal[s.align / 3] | vertical[s.align % 3]) | Qt::TextDontClip;
+}
 
+// The turn about the centre of the picture `area`.
+QTransform turn(const TextSettings& s, const QRectF& area) {
+    QTransform t;
+    if (s.angle % 3600 == 0) return t;
+    t.translate(area.center().x(), area.center().y());
+    t.rotate(-s.angle / 10.0);
+    t.translate(-area.center().x(), -area.center().y());
+    return t;
+}
+
+// Draws the text laid out in the picture `area` into `target`, whose top left corner is at
+// `origin` of the picture.
+void paintText(QImage& target, QPoint origin, const QRectF& area, const TextSettings& s,
+               const QFont& font) {
     QPainter p(&target);
     p.setRenderHint(QPainter::Antialiasing, s.antialias);
     p.setRenderHint(QPainter::TextAntialiasing, s.antialias);
     p.setFont(font);
     p.setPen(QColor(s.colour.rgb() | 0xff000000u));
-    const QRectF area(target.rect());
-    if (s.angle % 3600 != 0) {
-        p.translate(area.center());
-        p.rotate(-s.angle / 10.0);
-        p.translate(-area.center());
-    }
+    p.setTransform(turn(s, area) * QTransform::fromTranslate(-origin.x(), -origin.y()));
     // The layout box is the picture; text larger than it overflows and the picture clips it.
-    p.drawText(area, int(flags | Qt::TextDontClip), s.text);
+    p.drawText(area, textFlags(s), s.text);
 }
 
-// Draws `layer` onto `target` at every offset from -pixels / 2 to pixels - pixels / 2 along
-// one axis: what is opaque grows by `pixels` that way.
-void smear(QImage& target, const QImage& layer, int pixels, bool across) {
+// The part of the picture the text can ink: its layout box, turned, and a pixel size around
+// it for glyphs that reach past their box (italics, bearings) and for the thickening.
+QRect reach(const QRect& picture, const TextSettings& s, const QFont& font) {
+    const QRectF box = QFontMetricsF(font).boundingRect(picture, textFlags(s), s.text);
+    const int margin = font.pixelSize();
+    return turn(s, picture)
+               .mapRect(box)
+               .toAlignedRect()
+               .adjusted(-margin, -margin, margin, margin) &
+           picture;
+}
+
+// Draws `layer` onto `target` at `at` and every offset from -pixels / 2 to pixels - pixels / 2
+// along one axis: what is opaque grows by `pixels` that way.
+void smear(QImage& target, const QImage& layer, QPoint at, int pixels, bool across) {
     QPainter p(&target);
     for (int d = -pixels / 2; d <= pixels - pixels / 2; ++d)
-        p.drawImage(across ? QPoint(d, 0) : QPoint(0, d), layer);
+        p.drawImage(at + (across ? QPoint(d, 0) : QPoint(0, d)), layer);
 }
 
 // Every pixel of the layer either the text colour or clear.
@@ -98,22 +121,25 @@ QImage drawText(const QImage& output, const TextSettings& s) {
     const int thicken =
         s.bold && !hasBoldFace(font) ? std::max(1, int(std::lround(font.pixelSize() / 24.0))) : 0;
     if (s.antialias && thicken == 0) {
-        paintText(out, s, font);
+        paintText(out, {}, out.rect(), s, font);
         return out;
     }
     if (thicken > 0) {
         font.setBold(false);
         font.setLetterSpacing(QFont::AbsoluteSpacing, thicken);
     }
-    QImage glyphs = clearLayer(out.size());
-    paintText(glyphs, s, font);
+    // Drawn apart in a layer only as large as the text needs, so a large picture costs little.
+    const QRect part = reach(out.rect(), s, font);
+    if (part.isEmpty()) return out;
+    QImage glyphs = clearLayer(part.size());
+    paintText(glyphs, part.topLeft(), out.rect(), s, font);
     // Qt smooths large turned glyphs whatever the hints say.
     if (!s.antialias) wholePixels(glyphs, s.colour.rgb() | 0xff000000u);
     if (thicken > 0) {
-        QImage wide = clearLayer(out.size());
-        smear(wide, glyphs, thicken, true);
+        QImage wide = clearLayer(part.size());
+        smear(wide, glyphs, {}, thicken, true);
         glyphs = wide;
     }
-    smear(out, glyphs, thicken, false);
+    smear(out, glyphs, part.topLeft(), thicken, false);
     return out;
 }
