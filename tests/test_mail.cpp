@@ -1,6 +1,6 @@
-// The mail core: ISO-2022-JP, the size estimate, the message builder, SendMail (the prepared
-// message, and the transfer to a real SMTP server on loopback: aiosmtpd with
-// tests/smtp_sink.py), mail files and `quilmo mail`.
+// The mail core: the size estimate, the message builder, SendMail (the prepared message, and
+// the transfer to a real SMTP server on loopback: aiosmtpd with tests/smtp_sink.py), mail files
+// and `quilmo mail`.
 #include "app/appsettings.h"
 #include "cli/mailcommand.h"
 #include "mail/mailfile.h"
@@ -27,10 +27,6 @@ QString lf(QString text) {
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     while (text.endsWith(u'\n')) text.chop(1);
     return text;
-}
-
-QByteArray esc(const char* text) {
-    return QByteArray(text).replace('E', '\x1b');
 }
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
@@ -67,57 +63,6 @@ private slots:
     void initTestCase() {
         QVERIFY(m_dir.isValid());
         QVERIFY2(m_smtp.start(), "the loopback SMTP server did not start");
-    }
-
-    // --- ISO-2022-JP ----------------------------------------------------------------------
-
-    void jisEncode_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("unencodable");
-        QTest::newRow("ascii") << "Hi 1." << QByteArray("Hi 1.") << "";
-        QTest::newRow("empty") << "" << QByteArray() << "";
-        QTest::newRow("kana between ascii") << "aあb" << esc("aE$B$\"E(Bb") << "";
-        QTest::newRow("ends in double-byte") << "あい" << esc("E$B$\"$$E(B") << "";
-        QTest::newRow("cp932 wave, minus, dash, not")
-            << u"～－—￢"_qs << esc("E$B!A!]!=\"LE(B") << "";
-        QTest::newRow("half-width voiced") << "ｶﾞｷﾞﾊﾟ" << esc("E$B%,%.%QE(B") << "";
-        QTest::newRow("half-width lone mark") << "ﾞa" << esc("E$B!+E(Ba") << "";
-        QTest::newRow("half-width punctuation") << "｢ｱｰ｣" << esc("E$B!V%\"!<!WE(B") << "";
-        QTest::newRow("yen is JIS Roman") << "¥1" << esc("E(J\\1E(B") << "";
-        QTest::newRow("circled digit") << "①x" << QByteArray("?x") << "①";
-        QTest::newRow("emoji in kanji") << u"漢😀字😀"_qs << esc("E$B4AE(B?E$B;zE(B?") << u"😀"_qs;
-    }
-    void jisEncode() {
-        QFETCH(QString, text);
-        const Jis::Encoded e = Jis::encode(text);
-        QTEST(e.bytes, "bytes");
-        QTEST(e.unencodable, "unencodable");
-        QTEST(JisEncode(text), "bytes");
-    }
-
-    // Every double-byte CP932 character that has a JIS X 0208 form: the byte-pair conversion
-    // and the encoder agree (the compatibility characters included, through their JIS forms).
-    void sjisToJisAgreesWithEncoder() {
-        int compared = 0;
-        for (int lead : {0x81, 0x88, 0x9F, 0xE0, 0xEA})
-            for (int trail = 0x40; trail <= 0xFC; ++trail) {
-                const char pair[2] = {char(lead), char(trail)};
-                const std::optional<QString> ch = TextCodec::fromCp932(QByteArrayView(pair, 2));
-                if (!ch || ch->size() != 1) continue;
-                const Jis::Encoded e = Jis::encode(*ch);
-                if (!e.unencodable.isEmpty() || e.bytes.size() != 8) continue;
-                uchar l = uchar(lead), t = uchar(trail);
-                SjisToJis(l, t);
-                QCOMPARE(QByteArray().append(char(l)).append(char(t)), e.bytes.mid(3, 2));
-                ++compared;
-            }
-        QVERIFY(compared > 700);
-        for (auto [lead, trail] : {std::pair{0xA0, 0x40}, std::pair{0x82, 0x7F}}) {
-            uchar l = uchar(lead), t = uchar(trail);
-            SjisToJis(l, t);
-            QCOMPARE(int(l) + int(t), 0);
-        }
     }
 
     // --- size estimate --------------------------------------------------------------------
@@ -318,24 +263,20 @@ private slots:
         QFETCH(QStringList, names);
         QFETCH(bool, server);
         const QString from = "差出人<from@example.jp>";
-        const int before = m_smtp.count();
-        QString eml = m_smtp.eml(before + 1), mailFrom;
-        QStringList envelope;
+        QString error;
+        const auto prepared =
+            prepareMail(m_smtp.server(), recipients, from, subject, body, attachments, "", &error);
+        QVERIFY2(prepared, qPrintable(error));
+        QString eml = writeFile(m_dir, "prepared.eml", prepared->message);
+        QStringList envelope = QStringList{prepared->mailFrom} + prepared->envelope;
         if (server) {
+            const int n = m_smtp.count() + 1;
             QCOMPARE(SendMail(m_smtp.server(), recipients, from, subject, body, attachments),
                      QString());
-            QCOMPARE(m_smtp.count(), before + 1);
-            const QJsonObject env = m_smtp.envelope(before + 1);
-            mailFrom = env["mail_from"].toString();
-            envelope = env["rcpt_tos"].toVariant().toStringList();
-        } else {
-            QString error;
-            const auto mail = prepareMail("mail.example.jp", recipients, from, subject, body,
-                                          attachments, "", &error);
-            QVERIFY2(mail, qPrintable(error));
-            eml = writeFile(m_dir, "prepared.eml", mail->message);
-            mailFrom = mail->mailFrom;
-            envelope = mail->envelope;
+            QCOMPARE(m_smtp.count(), n);
+            eml = m_smtp.eml(n);
+            envelope = QStringList{m_smtp.envelope(n)["mail_from"].toString()} +
+                       m_smtp.envelope(n)["rcpt_tos"].toVariant().toStringList();
         }
         // The composer's estimate of the same mail never promises less than is sent.
         const auto r = SendMailArgs::splitRecipients(recipients);
@@ -344,7 +285,7 @@ private slots:
         const Mime::MailFields typed{r.to.join(','), r.cc.join(','),  r.bcc.join(','),
                                      subject,        files.join(','), body};
         QVERIFY(QFileInfo(eml).size() >= Mime::estimateSize(typed, "from@example.jp"));
-        QCOMPARE(mailFrom, "from@example.jp");
+        QCOMPARE(envelope.takeFirst(), "from@example.jp");
         QTEST(envelope, "envelope");
 
         const QJsonObject mail = SmtpServer::readMail(eml);
