@@ -87,9 +87,12 @@ public:
                                            : QJsonObject();
     }
     // The n-th message as Python's email package reads it.
-    QJsonObject mail(int n) const {
+    QJsonObject mail(int n) const { return readMail(eml(n)); }
+
+    // A message file as Python's email package reads it.
+    static QJsonObject readMail(const QString& file) {
         QProcess p;
-        p.start(QStringLiteral("/usr/bin/python3"), {folder() + "/mail_dump.py", eml(n)});
+        p.start(QStringLiteral("/usr/bin/python3"), {folder() + "/mail_dump.py", file});
         if (!p.waitForFinished(30000)) return {};
         if (p.exitCode() != 0) qWarning() << p.readAllStandardError();
         return QJsonDocument::fromJson(p.readAllStandardOutput()).object();

@@ -100,27 +100,63 @@ private slots:
     }
 
     void smoothing_data() {
+        QTest::addColumn<double>("size");
         QTest::addColumn<int>("angle");
         QTest::addColumn<bool>("italic");
         QTest::addColumn<bool>("underline");
-        QTest::newRow("plain") << 0 << false << false;
-        QTest::newRow("italic, underlined") << 0 << true << true;
-        QTest::newRow("turned 33.5 degrees") << 335 << false << true;
+        QTest::newRow("plain") << 20.0 << 0 << false << false;
+        QTest::newRow("italic, underlined") << 20.0 << 0 << true << true;
+        QTest::newRow("turned 33.5 degrees") << 20.0 << 335 << false << true;
+        // Qt smooths large turned glyphs whatever the hints say.
+        QTest::newRow("72 points turned") << 72.0 << 300 << false << false;
     }
 
     // Without smoothing only the background and the text colour appear; with it, more.
     void smoothing() {
+        QFETCH(double, size);
         QFETCH(int, angle);
         QFETCH(bool, italic);
         QFETCH(bool, underline);
         TextSettings t = text(QStringLiteral("Quilmo 漢字"), CentreMiddle);
-        t.size = 20;
+        t.size = size;
         t.angle = angle;
         t.italic = italic;
         t.underline = underline;
         QCOMPARE(colours(drawText(white(), t)), (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 0, 0)}));
         t.antialias = true;
         QVERIFY(colours(drawText(white(), t)).size() > 2);
+    }
+
+    // Bold thickens the strokes at every size, also where the face has no bold cut of its own
+    // (large sizes once came out regular), and text without smoothing keeps its two colours.
+    void bold_data() {
+        QTest::addColumn<QString>("font");
+        QTest::addColumn<double>("size");
+        QTest::addColumn<QString>("s");
+        QTest::newRow("no bold face, 48 pt") << "ＭＳ Ｐ明朝" << 48.0 << "ル漢";
+        QTest::newRow("no bold face, 72 pt") << "ＭＳ ゴシック" << 72.0 << "ル";
+        QTest::newRow("no bold face, 12 pt") << "ＭＳ Ｐゴシック" << 12.0 << "タイトル";
+        QTest::newRow("a bold face of its own") << "DejaVu Sans" << 48.0 << "Wm";
+    }
+    void bold() {
+        QFETCH(QString, font);
+        QFETCH(double, size);
+        QFETCH(QString, s);
+        TextSettings t = text(s, CentreMiddle);
+        t.fontName = font;
+        t.size = size;
+        const QImage regular = drawText(white(), t);
+        t.bold = true;
+        const QImage bold = drawText(white(), t);
+        QCOMPARE(colours(bold), (QSet<QRgb>{qRgb(255, 255, 255), t.colour.rgb()}));
+        const auto ink = [&t](const QImage& img) {
+            qsizetype n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) n += img.pixel(x, y) == t.colour.rgb();
+            return n;
+        };
+        QVERIFY2(ink(bold) > ink(regular) * 5 / 4,
+                 qPrintable(u"%1 -> %2"_qs.arg(ink(regular)).arg(ink(bold))));
     }
 
     void refusedAndClipped_data() {

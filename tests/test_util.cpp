@@ -1,9 +1,10 @@
-// The utility library: lenient numbers, CP932 text, settings files, the address book file, the
-// path and string helpers, and the one way files are read and written.
+// The utility library: lenient numbers, CP932 and ISO-2022-JP text, settings files, the address
+// book file, the path and string helpers, and the one way files are read and written.
 #include "core/mail/mailfile.h"
 #include "core/util/addressbook.h"
 #include "core/util/cl_gl010c.h"
 #include "core/util/fileio.h"
+#include "core/util/jiscode.h"
 #include "core/util/numbers.h"
 #include "core/util/profile.h"
 #include "core/util/textcodec.h"
@@ -21,6 +22,11 @@ namespace {
 
 const CL_GL010C& gl() {
     return CL_GL010C::instance();
+}
+
+// ISO-2022-JP bytes written with E for ESC.
+QByteArray esc(const char* text) {
+    return QByteArray(text).replace('E', '\x1b');
 }
 
 template <typename T> QVariant opt(const std::optional<T>& v) {
@@ -149,6 +155,55 @@ private slots:
             qsizetype at = -2;
             QVERIFY2(!TextCodec::fromCp932(b, &at), b.toHex().constData());
             QCOMPARE(at, offset);
+        }
+    }
+
+    void jisEncode_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("unencodable");
+        QTest::newRow("ascii") << "Hi 1." << QByteArray("Hi 1.") << "";
+        QTest::newRow("empty") << "" << QByteArray() << "";
+        QTest::newRow("kana between ascii") << "aあb" << esc("aE$B$\"E(Bb") << "";
+        QTest::newRow("ends in double-byte") << "あい" << esc("E$B$\"$$E(B") << "";
+        QTest::newRow("cp932 wave, minus, dash, not")
+            << u"～－—￢"_qs << esc("E$B!A!]!=\"LE(B") << "";
+        QTest::newRow("half-width voiced") << "ｶﾞｷﾞﾊﾟ" << esc("E$B%,%.%QE(B") << "";
+        QTest::newRow("half-width lone mark") << "ﾞa" << esc("E$B!+E(Ba") << "";
+        QTest::newRow("half-width punctuation") << "｢ｱｰ｣" << esc("E$B!V%\"!<!WE(B") << "";
+        QTest::newRow("yen is JIS Roman") << "¥1" << esc("E(J\\1E(B") << "";
+        QTest::newRow("circled digit") << "①x" << QByteArray("?x") << "①";
+        QTest::newRow("emoji in kanji") << u"漢😀字😀"_qs << esc("E$B4AE(B?E$B;zE(B?") << u"😀"_qs;
+    }
+    void jisEncode() {
+        QFETCH(QString, text);
+        const Jis::Encoded e = Jis::encode(text);
+        QTEST(e.bytes, "bytes");
+        QTEST(e.unencodable, "unencodable");
+        QTEST(JisEncode(text), "bytes");
+    }
+
+    // Every double-byte CP932 character that has a JIS X 0208 form: the byte-pair conversion
+    // and the encoder agree (the compatibility characters included, through their JIS forms).
+    void sjisToJisAgreesWithEncoder() {
+        int compared = 0;
+        for (int lead : {0x81, 0x88, 0x9F, 0xE0, 0xEA})
+            for (int trail = 0x40; trail <= 0xFC; ++trail) {
+                const char pair[2] = {char(lead), char(trail)};
+                const std::optional<QString> ch = TextCodec::fromCp932(QByteArrayView(pair, 2));
+                if (!ch || ch->size() != 1) continue;
+                const Jis::Encoded e = Jis::encode(*ch);
+                if (!e.unencodable.isEmpty() || e.bytes.size() != 8) continue;
+                uchar l = uchar(lead), t = uchar(trail);
+                SjisToJis(l, t);
+                QCOMPARE(QByteArray().append(char(l)).append(char(t)), e.bytes.mid(3, 2));
+                ++compared;
+            }
+        QVERIFY(compared > 700);
+        for (auto [lead, trail] : {std::pair{0xA0, 0x40}, std::pair{0x82, 0x7F}}) {
+            uchar l = uchar(lead), t = uchar(trail);
+            SjisToJis(l, t);
+            QCOMPARE(int(l) + int(t), 0);
         }
     }
 

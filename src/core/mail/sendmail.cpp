@@ -5,16 +5,11 @@
 #include "core/util/fileio.h"
 #include "core/util/messages.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSysInfo>
 
-#include <curl/curl.h>
-#include <sys/socket.h>
-
-#include <memory>
-#include <mutex>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -80,80 +75,6 @@ bool hasLineBreak(const QString& text) {
     return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
 }
 
-// The server's replies as they arrive; the last one counts when it was a refusal.
-struct Transcript {
-    QByteArray pending;   // bytes of a line not yet complete
-    QStringList reply;    // lines of the reply being read
-    QString lastRefusal;  // the last complete 4xx/5xx reply, "" once a later reply succeeded
-    QString lastComplete; // any last complete reply
-    // A line that is no SMTP reply: the peer speaks another protocol, and waiting for a reply
-    // that never comes would end as "no answer".
-    bool notSmtp = false;
-
-    void feed(const char* data, size_t size) {
-        pending.append(data, qsizetype(size));
-        qsizetype nl;
-        while ((nl = pending.indexOf('\n')) >= 0) {
-            QByteArray line = pending.left(nl);
-            pending.remove(0, nl + 1);
-            if (line.endsWith('\r')) line.chop(1);
-            take(QString::fromUtf8(line));
-        }
-    }
-    void take(const QString& line) {
-        static const QRegularExpression replyRe(QStringLiteral("^\\d\\d\\d([ -]|$)"));
-        static const QRegularExpression codeRe(QStringLiteral("^([2-5])\\d\\d([ -]|$)"));
-        if (!replyRe.match(line).hasMatch()) notSmtp = true;
-        const auto m = codeRe.match(line);
-        if (!m.hasMatch()) return;
-        reply.append(line);
-        if (m.captured(2) == QLatin1String("-")) return; // more lines follow
-        lastComplete = reply.join(u'\n');
-        const QChar kind = m.captured(1).at(0);
-        // The closing "221" to QUIT comes after a refusal and must not hide it.
-        if (kind == u'4' || kind == u'5')
-            lastRefusal = lastComplete;
-        else if (!line.startsWith(QLatin1String("221")))
-            lastRefusal.clear();
-        reply.clear();
-    }
-};
-
-// What the transfer watches while it runs: the server's replies, and whether to go on.
-struct Watch {
-    Transcript transcript;
-    const std::function<bool()>* keepAlive = nullptr;
-};
-
-int debugCallback(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-    if (type == CURLINFO_HEADER_IN) static_cast<Watch*>(user)->transcript.feed(data, size);
-    return 0;
-}
-
-struct Upload {
-    QByteArray data;
-    qsizetype pos = 0;
-};
-
-size_t readCallback(char* buffer, size_t size, size_t count, void* user) {
-    auto* up = static_cast<Upload*>(user);
-    const size_t n = std::min(size * count, size_t(up->data.size() - up->pos));
-    memcpy(buffer, up->data.constData() + up->pos, n);
-    up->pos += qsizetype(n);
-    return n;
-}
-
-int progressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto* watch = static_cast<const Watch*>(user);
-    if (watch->transcript.notSmtp) return 1; // no reply is coming: nothing to wait for
-    return watch->keepAlive && !(*watch->keepAlive)() ? 1 : 0;
-}
-
-void initCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 } // namespace
 
 namespace SendMailArgs {
@@ -165,16 +86,22 @@ std::optional<QString> recipients(const QString& to, const QString& cc, const QS
     // addresses after it into another section, out of the headers.
     auto tabs = [error](const QString& field) -> std::optional<QString> {
         QString out = field;
-        bool quoted = false;
+        if (std::any_of(out.cbegin(), out.cend(),
+                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; })) {
+            if (error) *error = Msg::mailControlCharacter(Msg::mailFieldRecipients());
+            return std::nullopt;
+        }
+        const auto isQuote = [&out](qsizetype i) {
+            return out[i] == u'"' && (i == 0 || out[i - 1] != u'\\');
+        };
         for (qsizetype i = 0; i < out.size(); ++i) {
-            if (out[i].unicode() < 0x20 || out[i].unicode() == 0x7F) {
-                if (error) *error = Msg::mailControlCharacter(Msg::mailFieldRecipients());
-                return std::nullopt;
-            }
-            if (out[i] == u'"' && (i == 0 || out[i - 1] != u'\\'))
-                quoted = !quoted;
-            else if (out[i] == u',' && !quoted)
-                out[i] = u'\t';
+            if (out[i] == u',') out[i] = u'\t';
+            if (!isQuote(i)) continue;
+            // Quotes group only in pairs: a lone one (O"Brien) is part of the name, and
+            // letting it open a group would swallow every comma after it.
+            qsizetype close = i + 1;
+            while (close < out.size() && !isQuote(close)) ++close;
+            if (close < out.size()) i = close;
         }
         for (const QString& item : out.split(u'\t'))
             if (!item.trimmed().isEmpty() && !Mime::parseAddress(item)) {
@@ -246,27 +173,26 @@ QList<AttachmentEntry> splitAttachments(const QString& list) {
 
 } // namespace SendMailArgs
 
-QString SendMail(const QString& server, const QString& recipients, const QString& sender,
-                 const QString& subject, const QString& body, const QString& attachments) {
-    return SendMail(server, recipients, sender, subject, body, attachments, SendMailOptions());
-}
-
-QString SendMail(const QString& server, const QString& recipients, const QString& sender,
-                 const QString& subject, const QString& body, const QString& attachments,
-                 const SendMailOptions& options) {
-    // Everything is checked before connecting, so a refused mail never half-happens.
-    if (server.trimmed().isEmpty()) return Msg::mailNoServer();
-    if (hasLineBreak(server)) return Msg::mailControlCharacter(Msg::mailFieldServer());
+std::optional<PreparedMail> prepareMail(const QString& server, const QString& recipients,
+                                        const QString& sender, const QString& subject,
+                                        const QString& body, const QString& attachments,
+                                        const QString& mailer, QString* error) {
+    const auto fail = [error](const QString& text) {
+        if (error) *error = text;
+        return std::nullopt;
+    };
+    if (server.trimmed().isEmpty()) return fail(Msg::mailNoServer());
+    if (hasLineBreak(server)) return fail(Msg::mailControlCharacter(Msg::mailFieldServer()));
     const std::optional<Server> srv = parseServer(server);
-    if (!srv) return Msg::mailBadServer(server);
-    const QString where = server.trimmed();
+    if (!srv) return fail(Msg::mailBadServer(server));
 
-    if (sender.trimmed().isEmpty()) return Msg::mailNoSender();
-    if (hasLineBreak(sender)) return Msg::mailControlCharacter(Msg::mailFieldSender());
+    if (sender.trimmed().isEmpty()) return fail(Msg::mailNoSender());
+    if (hasLineBreak(sender)) return fail(Msg::mailControlCharacter(Msg::mailFieldSender()));
     const std::optional<Mime::Address> from = Mime::parseAddress(sender);
-    if (!from) return Msg::mailBadSender(sender);
+    if (!from) return fail(Msg::mailBadSender(sender));
 
-    if (hasLineBreak(recipients)) return Msg::mailControlCharacter(Msg::mailFieldRecipients());
+    if (hasLineBreak(recipients))
+        return fail(Msg::mailControlCharacter(Msg::mailFieldRecipients()));
     const SendMailArgs::Recipients split = SendMailArgs::splitRecipients(recipients);
     Mime::Message msg;
     msg.from = *from;
@@ -287,13 +213,14 @@ QString SendMail(const QString& server, const QString& recipients, const QString
     QString bad;
     if (!take(split.to, &msg.to, &bad) || !take(split.cc, &msg.cc, &bad) ||
         !take(split.bcc, nullptr, &bad))
-        return Msg::mailBadRecipient(bad);
-    if (envelope.isEmpty()) return Msg::mailNoRecipient();
+        return fail(Msg::mailBadRecipient(bad));
+    if (envelope.isEmpty()) return fail(Msg::mailNoRecipient());
 
-    if (hasLineBreak(subject)) return Msg::mailControlCharacter(Msg::mailFieldSubject());
+    if (hasLineBreak(subject)) return fail(Msg::mailControlCharacter(Msg::mailFieldSubject()));
     msg.subject = subject;
     msg.body = body;
-    if (hasLineBreak(attachments)) return Msg::mailControlCharacter(Msg::mailFieldAttachment());
+    if (hasLineBreak(attachments))
+        return fail(Msg::mailControlCharacter(Msg::mailFieldAttachment()));
     qint64 total = 0;
     for (const SendMailArgs::AttachmentEntry& e : SendMailArgs::splitAttachments(attachments)) {
         Mime::Attachment att{e.name, e.contentType, {}};
@@ -302,104 +229,37 @@ QString SendMail(const QString& server, const QString& recipients, const QString
         case FileIO::Read::Ok:
             break;
         case FileIO::Read::Missing:
-            return Msg::mailAttachmentMissing(e.path);
+            return fail(Msg::mailAttachmentMissing(e.path));
         case FileIO::Read::TooLarge:
-            return Msg::mailTooLarge();
+            return fail(Msg::mailTooLarge());
         case FileIO::Read::Folder:
         case FileIO::Read::NotRegular:
-            return Msg::fileNotRegular(e.path, Msg::attachmentKind());
+            return fail(Msg::fileNotRegular(e.path, Msg::attachmentKind()));
         case FileIO::Read::BadName:
-            return Msg::fileNameUndecodable(e.path);
+            return fail(Msg::fileNameUndecodable(e.path));
         case FileIO::Read::Failed:
-            return Msg::mailAttachmentUnreadable(e.path, reason);
+            return fail(Msg::mailAttachmentUnreadable(e.path, reason));
         }
         total += att.data.size();
         msg.attachments.append(att);
     }
-    msg.mailer = options.mailer.toLatin1();
+    msg.mailer = mailer.toLatin1();
+    std::optional<QByteArray> bytes = Mime::build(msg, error);
+    if (!bytes) return std::nullopt;
+    return PreparedMail{srv->url, srv->tls, server.trimmed(), from->addr, envelope, *bytes};
+}
+
+QString SendMail(const QString& server, const QString& recipients, const QString& sender,
+                 const QString& subject, const QString& body, const QString& attachments) {
+    return SendMail(server, recipients, sender, subject, body, attachments, SendMailOptions());
+}
+
+QString SendMail(const QString& server, const QString& recipients, const QString& sender,
+                 const QString& subject, const QString& body, const QString& attachments,
+                 const SendMailOptions& options) {
     QString error;
-    std::optional<QByteArray> bytes = Mime::build(msg, &error);
-    if (!bytes) return error;
-
-    // Everything libcurl points to outlives the handle: its cleanup still talks to the server.
-    curl_slist* rcpt = nullptr;
-    for (const QString& a : envelope) rcpt = curl_slist_append(rcpt, ('<' + a + '>').toLatin1());
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> rcptList(rcpt,
-                                                                         &curl_slist_free_all);
-    const QByteArray mailFrom = '<' + from->addr.toLatin1() + '>';
-    const QByteArray user = options.user.toUtf8(), password = options.password.toUtf8();
-    const QByteArray caFile = QFile::encodeName(options.caFile);
-    Upload upload{*bytes, 0};
-    Watch watch;
-    if (options.keepAlive) watch.keepAlive = &options.keepAlive;
-    char errbuf[CURL_ERROR_SIZE] = {};
-    const bool credentials = !options.user.isEmpty();
-    initCurlOnce();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
-    if (!curl) return Msg::mailSendFailed(where, QStringLiteral("curl_easy_init"));
-    CURL* h = curl.get();
-
-    curl_easy_setopt(h, CURLOPT_URL, srv->url.constData());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(h, CURLOPT_MAIL_FROM, mailFrom.constData());
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, rcpt);
-    // Every recipient must be accepted: a mail that silently misses one is not "sent".
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 0L);
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, readCallback);
-    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data.size()));
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
-    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(options.responseTimeoutSeconds));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.responseTimeoutSeconds));
-    if (!srv->tls && (credentials || options.requireTls))
-        curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
-    if (credentials) {
-        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
-    }
-    if (!options.caFile.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
-    // The server's replies are only seen through the debug hook, which needs verbose mode.
-    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, debugCallback);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &watch);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, progressCallback);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
-
-    const CURLcode rc = curl_easy_perform(h);
-    if (rc == CURLE_OK) return {};
-    // libcurl says QUIT when the handle is cleaned up and waits for the answer as long as for
-    // any reply, so a server silent after the message would cost twice the limit. A server
-    // that failed us gets no such wait.
-    curl_socket_t socket = CURL_SOCKET_BAD;
-    if (curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
-        socket != CURL_SOCKET_BAD)
-        ::shutdown(socket, SHUT_RDWR);
-    const Transcript& transcript = watch.transcript;
-    if (transcript.notSmtp) return Msg::mailNotSmtp(where);
-    if (rc == CURLE_ABORTED_BY_CALLBACK) return Msg::mailCancelled();
-    if (!transcript.lastRefusal.isEmpty()) return transcript.lastRefusal;
-    const QString reason = QString::fromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(rc)).trimmed();
-    switch (rc) {
-    case CURLE_OPERATION_TIMEDOUT:
-        return Msg::mailTimedOut(where);
-    case CURLE_COULDNT_RESOLVE_HOST:
-    case CURLE_COULDNT_CONNECT:
-        return Msg::mailConnectFailed(where, reason);
-    case CURLE_USE_SSL_FAILED:
-    case CURLE_SSL_CONNECT_ERROR:
-    case CURLE_PEER_FAILED_VERIFICATION:
-    case CURLE_SSL_CACERT_BADFILE:
-        return Msg::mailTlsFailed(where, reason);
-    case CURLE_LOGIN_DENIED:
-        return Msg::mailLoginFailed(where);
-    case CURLE_WEIRD_SERVER_REPLY: // a reply code SMTP does not have
-        return Msg::mailNotSmtp(where);
-    default:
-        return Msg::mailSendFailed(where, reason);
-    }
+    const std::optional<PreparedMail> mail =
+        prepareMail(server, recipients, sender, subject, body, attachments, options.mailer, &error);
+    if (!mail) return error;
+    return transferMessage(transferMail(*mail, options), mail->where);
 }

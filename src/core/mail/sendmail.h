@@ -40,11 +40,45 @@ struct SendMailOptions {
     QString mailer = QStringLiteral("Quilmo Editor " QUILMO_VERSION);
 };
 
+// prepareMail, then transferMail, then transferMessage.
 QString SendMail(const QString& server, const QString& recipients, const QString& sender,
                  const QString& subject, const QString& body, const QString& attachments);
 QString SendMail(const QString& server, const QString& recipients, const QString& sender,
                  const QString& subject, const QString& body, const QString& attachments,
                  const SendMailOptions& options);
+
+// One mail checked and built, not yet sent.
+struct PreparedMail {
+    QByteArray url;       // scheme://host:port/name the client greets the server with
+    bool tls = false;     // encrypted from the start (smtps://)
+    QString where;        // the server as typed, for the messages
+    QString mailFrom;     // the sender's bare address
+    QStringList envelope; // bare addresses, each once, blind copies included
+    QByteArray message;   // the whole message, CRLF lines
+};
+
+// Everything SendMail checks before it connects, and the message it would send: the six texts
+// of the contract, the attachments read from disk (64 MiB in all at most), the X-Mailer text.
+// No network. Nothing, with *error for the user, when the mail cannot go.
+std::optional<PreparedMail> prepareMail(const QString& server, const QString& recipients,
+                                        const QString& sender, const QString& subject,
+                                        const QString& body, const QString& attachments,
+                                        const QString& mailer, QString* error);
+
+// How a transfer ended, as far as the text for the user depends on it.
+struct TransferOutcome {
+    int curlCode = 0;     // libcurl's CURLcode; 0 when the server took the mail
+    QString curlReason;   // libcurl's own words for the failure
+    QString lastRefusal;  // the server's last 4xx/5xx reply when no later reply succeeded
+    bool notSmtp = false; // the peer said something that is no SMTP reply
+};
+
+// Hands the mail to the server over libcurl (STARTTLS when the options ask for it or carry
+// credentials) and waits for the end.
+TransferOutcome transferMail(const PreparedMail& mail, const SendMailOptions& options);
+
+// The text for the user: "" when the mail went, else what went wrong with the server `where`.
+QString transferMessage(const TransferOutcome& outcome, const QString& where);
 
 namespace SendMailArgs {
 
