@@ -160,7 +160,7 @@ private slots:
             QCOMPARE(dialogs.messages(),
                      QStringList{"減色に失敗しました。ファイルサイズを大きく設定して下さい。"});
             QCOMPARE(dialogs.asked[0].icon, Dialogs::Icon::None);
-            QCOMPARE(w.Label6->text(), QString());
+            QVERIFY(w.Label6->text().toLongLong() > 0); // the last PNG size measured
             QCOMPARE(w.LEAD1->image(), before);         // nothing over the limit is kept
         }
         QCOMPARE(w.undoCopies.LEAD4(0).image(), before);
