@@ -276,12 +276,36 @@ private slots:
         QVERIFY(readAll(ini()).contains("[MainForm]"));
     }
 
-    void unwritableSettingsReportedOnce() {
+    // A settings write that fails is reported once; a folder CP932 cannot hold keeps its old
+    // value while the rest of the file is written.
+    void settingsSaveFailuresReported_data() {
+        QTest::addColumn<QString>("configFolder"); // under the test's folder; "" the usual one
+        QTest::addColumn<QString>("working");
+        QTest::addColumn<QString>("browsed"); // under the test's folder; "" not moved
+        const QString none;
+        QTest::newRow("settings folder missing") << "missing/folder" << none << none;
+        QTest::newRow("working folder outside CP932") << none << "/tmp/Données" << none;
+        QTest::newRow("browser folder outside CP932") << none << none << "Données";
+    }
+    void settingsSaveFailuresReported() {
+        QFETCH(QString, configFolder);
+        QFETCH(QString, working);
+        QFETCH(QString, browsed);
         ScriptedDialogs dialogs;
-        AppPaths::setConfigFolder(dir.filePath("missing/folder"));
+        writeAll(ini(), "[Default]\r\nFolder=old\r\nDir=old\r\n");
+        if (!configFolder.isEmpty()) AppPaths::setConfigFolder(dir.filePath(configFolder));
         FRM_QUILMOAP w;
+        if (!working.isEmpty()) w.settings.folder = working;
+        if (!browsed.isEmpty())
+            QVERIFY(QDir(dir.path()).mkpath(browsed) && w.Dir1->setPath(dir.filePath(browsed)));
         w.close();
         QCOMPARE(dialogs.messages().size(), 1);
+        if (!configFolder.isEmpty()) return;
+        QVERIFY(dialogs.messages()[0].contains(u"Données"));
+        Profile saved;
+        QVERIFY(saved.load(ini()));
+        QCOMPARE(saved.value("Default", working.isEmpty() ? "Dir" : "Folder"), QString("old"));
+        QCOMPARE(saved.value("MainForm", "Width"), QStringLiteral("12000"));
     }
 
     void layoutOnResize() {

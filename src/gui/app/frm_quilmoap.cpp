@@ -284,20 +284,24 @@ bool FRM_QUILMOAP::IniSave() {
     settings.height = normal.height() * TwipsPerPixel;
     settings.dir = File1->Path();
 
-    QStringList errors;
+    QStringList errors, unstored; // files kept as they were; values left out of the file
     Profile ini;
     const QString iniPath = AppPaths::settingsFile();
     if (!ini.load(iniPath)) {
         // Never replace a file we could not read: its other sections would be lost.
         errors.append(ini.errorString());
     } else {
-        writeSettings(settings, ini);
+        unstored = writeSettings(settings, ini);
         if (ini.isModified() && !ini.save(iniPath)) errors.append(ini.errorString());
     }
     if (addressBook.isModified() && !addressBook.save(AppPaths::addressFile()))
         errors.append(addressBook.errorString());
-    m_iniSaveError = errors.join(QLatin1Char('\n'));
-    return errors.isEmpty();
+    QStringList report;
+    if (!errors.isEmpty()) report.append(Msg::settingsNotSaved(errors.join(QLatin1Char('\n'))));
+    if (!unstored.isEmpty())
+        report.append(Msg::settingsPartlyNotSaved(unstored.join(QLatin1Char('\n'))));
+    m_iniSaveError = report.join(QStringLiteral("\n\n"));
+    return m_iniSaveError.isEmpty();
 }
 
 void FRM_QUILMOAP::closeEvent(QCloseEvent* e) {
@@ -324,11 +328,10 @@ void FRM_QUILMOAP::Form_Unload() {
     delete imgInfo;
     imgInfo = nullptr;
     if (!IniSave()) {
-        const QString message = Msg::settingsNotSaved(m_iniSaveError);
         if (m_unattended)
-            QTextStream(stderr) << message << Qt::endl;
+            QTextStream(stderr) << m_iniSaveError << Qt::endl;
         else
-            Dialogs::inform(this, message, Dialogs::Icon::Exclamation);
+            Dialogs::inform(this, m_iniSaveError, Dialogs::Icon::Exclamation);
     }
     // Every other window ends with the main window.
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -351,7 +354,7 @@ FRM_IMGINFO* FRM_QUILMOAP::imageInfoWindow() {
 
 bool FRM_QUILMOAP::commitSettings() {
     if (IniSave()) return true;
-    Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
+    Dialogs::inform(this, m_iniSaveError, Dialogs::Icon::Exclamation);
     return false;
 }
 
