@@ -20,12 +20,16 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <QtTest>
 
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -306,6 +310,39 @@ private slots:
         QVERIFY(saved.load(ini()));
         QCOMPARE(saved.value("Default", working.isEmpty() ? "Dir" : "Folder"), QString("old"));
         QCOMPARE(saved.value("MainForm", "Width"), QStringLiteral("12000"));
+    }
+
+    // The browser comes back to its folder on another file system than the home folder's (a
+    // tmpfs of the test's own when it may mount one, else any second mount).
+    void browserFolderOnAnotherMount() {
+        const QString point = dir.filePath("mnt");
+        QVERIFY(QDir().mkpath(point));
+        auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(point), MNT_DETACH); });
+        std::optional<QTemporaryDir> secondMount;
+        QString folder;
+        if (::unshare(CLONE_NEWNS) == 0 &&
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+            ::mount("tmpfs", QFile::encodeName(point), "tmpfs", 0, "size=64k") == 0) {
+            folder = point + "/photos";
+        } else {
+            const QString home = QStorageInfo(QDir::homePath()).rootPath();
+            for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+                if (v.rootPath() == home) continue;
+                if (secondMount.emplace(v.rootPath() + "/quilmo-XXXXXX"); secondMount->isValid())
+                    break;
+                secondMount.reset();
+            }
+            if (!secondMount) QSKIP("no file system here other than the home folder's");
+            folder = secondMount->filePath("photos");
+        }
+        QVERIFY(QDir().mkpath(folder));
+        writeAll(ini(), "[Default]\r\nDir=" + QFile::encodeName(folder) + "\r\n");
+        FRM_QUILMOAP w;
+        QCOMPARE(w.File1->Path(), folder);
+        w.close();
+        Profile saved;
+        QVERIFY(saved.load(ini()));
+        QCOMPARE(saved.value("Default", "Dir"), folder);
     }
 
     void layoutOnResize() {

@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -262,7 +263,11 @@ void FRM_QUILMOAP::IniLoad() {
         windowPlacement(settings.left, settings.top, settings.width, settings.height,
                         screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768));
     move(placed.topLeft());
-    if (!settings.dir.isEmpty() && Dir1->setPath(settings.dir)) Drive1->setDrive(settings.dir);
+    // The drive first: choosing it moves the folder list to its root.
+    if (QFileInfo(settings.dir).isDir()) {
+        Drive1->setDrive(settings.dir);
+        Dir1->setPath(settings.dir);
+    }
     if (settings.left == 0 && settings.top == 0)
         CL_GL010C::instance().RVN_SetFormMoveTop(this, 1, false);
     resize(placed.size());
