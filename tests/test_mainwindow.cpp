@@ -20,12 +20,16 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <QtTest>
 
 #include <csignal>
 #include <fcntl.h>
+#include <optional>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -276,12 +280,69 @@ private slots:
         QVERIFY(readAll(ini()).contains("[MainForm]"));
     }
 
-    void unwritableSettingsReportedOnce() {
+    // A settings write that fails is reported once; a folder CP932 cannot hold keeps its old
+    // value while the rest of the file is written.
+    void settingsSaveFailuresReported_data() {
+        QTest::addColumn<QString>("configFolder"); // under the test's folder; "" the usual one
+        QTest::addColumn<QString>("working");
+        QTest::addColumn<QString>("browsed"); // under the test's folder; "" not moved
+        const QString none;
+        QTest::newRow("settings folder missing") << "missing/folder" << none << none;
+        QTest::newRow("working folder outside CP932") << none << "/tmp/Données" << none;
+        QTest::newRow("browser folder outside CP932") << none << none << "Données";
+    }
+    void settingsSaveFailuresReported() {
+        QFETCH(QString, configFolder);
+        QFETCH(QString, working);
+        QFETCH(QString, browsed);
         ScriptedDialogs dialogs;
-        AppPaths::setConfigFolder(dir.filePath("missing/folder"));
+        writeAll(ini(), "[Default]\r\nFolder=old\r\nDir=old\r\n");
+        if (!configFolder.isEmpty()) AppPaths::setConfigFolder(dir.filePath(configFolder));
         FRM_QUILMOAP w;
+        if (!working.isEmpty()) w.settings.folder = working;
+        if (!browsed.isEmpty())
+            QVERIFY(QDir(dir.path()).mkpath(browsed) && w.Dir1->setPath(dir.filePath(browsed)));
         w.close();
         QCOMPARE(dialogs.messages().size(), 1);
+        if (!configFolder.isEmpty()) return;
+        QVERIFY(dialogs.messages()[0].contains(u"Données"));
+        Profile saved;
+        QVERIFY(saved.load(ini()));
+        QCOMPARE(saved.value("Default", working.isEmpty() ? "Dir" : "Folder"), QString("old"));
+        QCOMPARE(saved.value("MainForm", "Width"), QStringLiteral("12000"));
+    }
+
+    // The browser comes back to its folder on another file system than the home folder's (a
+    // tmpfs of the test's own when it may mount one, else any second mount).
+    void browserFolderOnAnotherMount() {
+        const QString point = dir.filePath("mnt");
+        QVERIFY(QDir().mkpath(point));
+        auto unmount = qScopeGuard([&] { ::umount2(QFile::encodeName(point), MNT_DETACH); });
+        std::optional<QTemporaryDir> secondMount;
+        QString folder;
+        if (::unshare(CLONE_NEWNS) == 0 &&
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+            ::mount("tmpfs", QFile::encodeName(point), "tmpfs", 0, "size=64k") == 0) {
+            folder = point + "/photos";
+        } else {
+            const QString home = QStorageInfo(QDir::homePath()).rootPath();
+            for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
+                if (v.rootPath() == home) continue;
+                if (secondMount.emplace(v.rootPath() + "/quilmo-XXXXXX"); secondMount->isValid())
+                    break;
+                secondMount.reset();
+            }
+            if (!secondMount) QSKIP("no file system here other than the home folder's");
+            folder = secondMount->filePath("photos");
+        }
+        QVERIFY(QDir().mkpath(folder));
+        writeAll(ini(), "[Default]\r\nDir=" + QFile::encodeName(folder) + "\r\n");
+        FRM_QUILMOAP w;
+        QCOMPARE(w.File1->Path(), folder);
+        w.close();
+        Profile saved;
+        QVERIFY(saved.load(ini()));
+        QCOMPARE(saved.value("Default", "Dir"), folder);
     }
 
     void layoutOnResize() {

@@ -2,6 +2,8 @@
 
 #include "core/image/imagelimits.h"
 
+#include <QPainter>
+
 #include <cmath>
 
 namespace Selection {
@@ -9,11 +11,27 @@ namespace Selection {
 QImage cutAndScale(const QImage& input, const QRect& rgn, int width, int height, bool smooth) {
     const QRect cut = rgn.intersected(input.rect());
     if (input.isNull() || cut.isEmpty() || !ImageLimits::fits(width, height)) return {};
-    const QImage part = input.copy(cut).convertToFormat(QImage::Format_RGB32);
-    QImage scaled = part.scaled(width, height, Qt::IgnoreAspectRatio,
-                                smooth ? Qt::SmoothTransformation : Qt::FastTransformation);
-    if (scaled.isNull()) return {};
-    return scaled.convertToFormat(QImage::Format_RGB32);
+    // The picture's part is scaled into its place on a blank output: the same picture as a
+    // blank selection-sized image holding the part at its top-left, scaled as a whole, without
+    // allocating the selection (a ratio adjustment can make it far larger than any picture).
+    QImage output(width, height, QImage::Format_RGB32);
+    if (output.isNull()) return {};
+    output.fill(Qt::white);
+    auto edge = [](int at, int from, int length, int scaledLength) {
+        return int(std::lround((double(at) - from) * scaledLength / length));
+    };
+    const int left = edge(cut.left(), rgn.left(), rgn.width(), width);
+    const int top = edge(cut.top(), rgn.top(), rgn.height(), height);
+    const int right = edge(cut.right() + 1, rgn.left(), rgn.width(), width);
+    const int bottom = edge(cut.bottom() + 1, rgn.top(), rgn.height(), height);
+    const QImage part =
+        input.copy(cut)
+            .convertToFormat(QImage::Format_RGB32)
+            .scaled(std::max(1, right - left), std::max(1, bottom - top), Qt::IgnoreAspectRatio,
+                    smooth ? Qt::SmoothTransformation : Qt::FastTransformation);
+    if (part.isNull()) return {};
+    QPainter(&output).drawImage(left, top, part);
+    return output;
 }
 
 QString text(const QRect& rgn) {

@@ -7,9 +7,10 @@
 
 namespace Selection {
 
-// The selected part of the input scaled to width x height: smooth for true-colour inputs,
-// nearest pixel for palette inputs. Null (and nothing else happens) when the selection is
-// empty or outside the picture, or the size is below 1 or beyond the pixel limit.
+// The selection scaled to width x height: smooth for true-colour inputs, nearest pixel for
+// palette inputs; where the selection reaches past the input the output is white. Null (and
+// nothing else happens) when the selection is empty or outside the picture, or the size is
+// below 1 or beyond the pixel limit.
 QImage cutAndScale(const QImage& input, const QRect& rgn, int width, int height, bool smooth);
 
 // "(left,top)-(right,bottom) W=w, H=h", right and bottom being left + width and top + height.

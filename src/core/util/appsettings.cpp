@@ -60,9 +60,10 @@ AppSettings readSettings(const Profile& ini) {
     return s;
 }
 
-void writeSettings(const AppSettings& s, Profile& ini) {
-    auto put = [&ini](const char* section, const QString& k, const QString& v) {
-        ini.setValue(key(section), k, v);
+QStringList writeSettings(const AppSettings& s, Profile& ini) {
+    QStringList unstored;
+    auto put = [&ini, &unstored](const char* section, const QString& k, const QString& v) {
+        if (!ini.setValue(key(section), k, v)) unstored.append(ini.errorString());
     };
     auto num = [](double v) { return QString::number(qint64(v)); };
     put(Keys::MainForm, key(Keys::Left), num(s.left));
@@ -84,6 +85,7 @@ void writeSettings(const AppSettings& s, Profile& ini) {
         put(Keys::Defsize, Keys::py(i), QString::number(s.py[i]));
     }
     put(Keys::Jpeg, key(Keys::QFact), QString::number(s.qfact));
+    return unstored;
 }
 
 namespace AppPaths {

@@ -2,6 +2,7 @@
 // The process-wide settings of the editor and where they live on disk.
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <array>
 
 class Profile;
@@ -71,7 +72,9 @@ QRect windowPlacement(double left, double top, qint32 width, qint32 height, cons
 // Reads the settings with the defaults for missing, zero or unreadable values.
 AppSettings readSettings(const Profile& ini);
 // Writes every key of the settings into the profile (the file is saved by the caller).
-void writeSettings(const AppSettings& s, Profile& ini);
+// Returns why values could not be stored (text CP932 cannot hold); those keys keep their old
+// values.
+QStringList writeSettings(const AppSettings& s, Profile& ini);
 
 namespace AppPaths {
 // The folder of the running executable; templates ("image") live there.

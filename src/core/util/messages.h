@@ -80,6 +80,11 @@ inline QString settingsNotSaved(const QString& reason) {
                "設定を保存できませんでした。以前の設定ファイルはそのまま残っています。\n\n") +
            reason;
 }
+inline QString settingsPartlyNotSaved(const QString& reason) {
+    return QStringLiteral("次の設定は保存できなかったため、以前の値のままです。その他の設定は保存"
+                          "しました。\n\n") +
+           reason;
+}
 
 // --- image files ------------------------------------------------------------------------
 // Reasons a picture could not be read or written; %1 is the file name.

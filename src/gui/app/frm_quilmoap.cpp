@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -262,7 +263,11 @@ void FRM_QUILMOAP::IniLoad() {
         windowPlacement(settings.left, settings.top, settings.width, settings.height,
                         screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768));
     move(placed.topLeft());
-    if (!settings.dir.isEmpty() && Dir1->setPath(settings.dir)) Drive1->setDrive(settings.dir);
+    // The drive first: choosing it moves the folder list to its root.
+    if (QFileInfo(settings.dir).isDir()) {
+        Drive1->setDrive(settings.dir);
+        Dir1->setPath(settings.dir);
+    }
     if (settings.left == 0 && settings.top == 0)
         CL_GL010C::instance().RVN_SetFormMoveTop(this, 1, false);
     resize(placed.size());
@@ -284,20 +289,24 @@ bool FRM_QUILMOAP::IniSave() {
     settings.height = normal.height() * TwipsPerPixel;
     settings.dir = File1->Path();
 
-    QStringList errors;
+    QStringList errors, unstored; // files kept as they were; values left out of the file
     Profile ini;
     const QString iniPath = AppPaths::settingsFile();
     if (!ini.load(iniPath)) {
         // Never replace a file we could not read: its other sections would be lost.
         errors.append(ini.errorString());
     } else {
-        writeSettings(settings, ini);
+        unstored = writeSettings(settings, ini);
         if (ini.isModified() && !ini.save(iniPath)) errors.append(ini.errorString());
     }
     if (addressBook.isModified() && !addressBook.save(AppPaths::addressFile()))
         errors.append(addressBook.errorString());
-    m_iniSaveError = errors.join(QLatin1Char('\n'));
-    return errors.isEmpty();
+    QStringList report;
+    if (!errors.isEmpty()) report.append(Msg::settingsNotSaved(errors.join(QLatin1Char('\n'))));
+    if (!unstored.isEmpty())
+        report.append(Msg::settingsPartlyNotSaved(unstored.join(QLatin1Char('\n'))));
+    m_iniSaveError = report.join(QStringLiteral("\n\n"));
+    return m_iniSaveError.isEmpty();
 }
 
 void FRM_QUILMOAP::closeEvent(QCloseEvent* e) {
@@ -324,11 +333,10 @@ void FRM_QUILMOAP::Form_Unload() {
     delete imgInfo;
     imgInfo = nullptr;
     if (!IniSave()) {
-        const QString message = Msg::settingsNotSaved(m_iniSaveError);
         if (m_unattended)
-            QTextStream(stderr) << message << Qt::endl;
+            QTextStream(stderr) << m_iniSaveError << Qt::endl;
         else
-            Dialogs::inform(this, message, Dialogs::Icon::Exclamation);
+            Dialogs::inform(this, m_iniSaveError, Dialogs::Icon::Exclamation);
     }
     // Every other window ends with the main window.
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -351,7 +359,7 @@ FRM_IMGINFO* FRM_QUILMOAP::imageInfoWindow() {
 
 bool FRM_QUILMOAP::commitSettings() {
     if (IniSave()) return true;
-    Dialogs::inform(this, Msg::settingsNotSaved(m_iniSaveError), Dialogs::Icon::Exclamation);
+    Dialogs::inform(this, m_iniSaveError, Dialogs::Icon::Exclamation);
     return false;
 }
 

@@ -90,7 +90,8 @@ public:
     // --- procedures
     void IniLoad();
     // Writes settings (and the address book when it changed). Returns false and keeps the
-    // reason in iniSaveError() when a file could not be written; the old file is then whole.
+    // message for the user in iniSaveError() when a file could not be written (the old file is
+    // then whole) or a value could not be stored in it (the key keeps its old value).
     bool IniSave();
     // IniSave, telling the user when a file could not be written.
     bool commitSettings();

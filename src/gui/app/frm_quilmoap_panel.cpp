@@ -80,12 +80,12 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
     if (result.ok && !result.image.isNull()) {
         LEAD1->setImage(result.image, result.bits);
         Label5->setText(QString::number(result.colours));
-        Label6->setText(result.pngSize >= 0 ? QString::number(result.pngSize) : QString());
     } else {
         // Nothing over the limit is kept: the output stays as it was before the search.
         undoCopies.restore(*LEAD1, reduced);
-        Label6->clear();
     }
+    // After a failure too: the last size measured tells the user how far off the limit was.
+    Label6->setText(result.pngSize >= 0 ? QString::number(result.pngSize) : QString());
     Text1[2]->setText(QString::number(limits.png));
     Text1[3]->setText(QString::number(limits.bmp));
     paintField(Text1[2], Qt::white);
