@@ -21,18 +21,8 @@ private slots:
     void initTestCase() {
         ImageCodec::initialize();
         AppPaths::setConfigFolder(dir.path());
-        QImage img(400, 300, QImage::Format_RGB32);
-        quint32 seed = 7;
-        for (int y = 0; y < 300; ++y)
-            for (int x = 0; x < 400; ++x) {
-                seed = seed * 1103515245 + 12345;
-                const int n = int(seed >> 27) - 16;
-                img.setPixel(x, y,
-                             qRgb(qBound(0, x * 255 / 400 + n, 255),
-                                  qBound(0, y * 255 / 300 + n, 255), 100));
-            }
         photo = dir.filePath("photo.png");
-        QVERIFY(ImageCodec::save(photo, img, ImageCodec::FormatPng, 24, 0));
+        QVERIFY(ImageCodec::save(photo, ::photo(400, 300, 7), ImageCodec::FormatPng, 24, 0));
         QVERIFY(QFile::copy(photo, dir.filePath("--help")));
         QVERIFY(QDir::setCurrent(dir.path()));
         QDir(dir.path()).mkdir("folder.png");
