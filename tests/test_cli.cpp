@@ -62,6 +62,11 @@ private slots:
         // A picture named "--help" lies in the working folder: only after "--" is it opened.
         QTest::newRow("info -- --help")
             << QStringList{"info", "--", "--help"} << 0 << QStringList{u"ﾌｧｲﾙ名 ：--help\n"_qs};
+        QTest::newRow("info lines")
+            << QStringList{"info", testData("cli.bmp")} << 0
+            << QStringList{
+                   u"ﾌｧｲﾙ名 ：cli.bmp\nﾌｫｰﾏｯﾄ ：Windows ビットマップ\nｶﾗｰ階調 ：1 BitsPerPixel\n"_qs,
+                   u"ﾒﾓﾘ使用量 ：3600 Bytes\n"_qs, u"垂直解像度 ：96 dpi\n"_qs};
         QTest::newRow("info words form one name")
             << QStringList{"info", "a", "--help"} << 2 << QStringList{"a --help"};
         QTest::newRow("fit bad number") << QStringList{"fit", "--colors", "1x", photo, "o.png"} << 1
@@ -153,6 +158,11 @@ private slots:
         QTest::newRow("fit from a folder") << "\"$Q\" fit folder.png x.png" << 2 << notPicture;
         QTest::newRow("fit from a missing file")
             << "\"$Q\" fit none.png x.png" << 2 << u"none.png を読み込めません"_qs;
+        // Information and fitting refuse a file for one reason.
+        const QString huge = " \"" + testData("huge.png") + "\"";
+        const QString tooLarge = u"huge.png は画像が大きすぎるため開けません"_qs;
+        QTest::newRow("info too large") << "\"$Q\" info" + huge << 2 << tooLarge;
+        QTest::newRow("fit too large") << "\"$Q\" fit" + huge + " x.png" << 2 << tooLarge;
         QTest::newRow("info name not text")
             << "\"$Q\" info \"$(printf 'bad\\377\\376.png')\"" << 1 << badName;
         QTest::newRow("fit to a name not text")

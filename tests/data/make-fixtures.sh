@@ -68,3 +68,10 @@ make JPEG:tp.jpg "-seed 7 -size 64x48 plasma: -seed 7 -depth 8 -interlace Plane"
 
 # One colour, 120 x 90, for the main window's open (test_mainwindow fileLoad).
 make GIF:red.gif "-size 120x90 xc:red"
+
+# A PNG header promising 60000 x 60000 pixels and nothing behind it.
+python3 -c '
+import struct, zlib
+ihdr = b"IHDR" + struct.pack(">II", 60000, 60000) + bytes([8, 2, 0, 0, 0])
+open("huge.png", "wb").write(b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + ihdr +
+                             struct.pack(">I", zlib.crc32(ihdr)))'
