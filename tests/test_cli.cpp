@@ -118,13 +118,12 @@ private slots:
     void fit() {
         QFETCH(QStringList, options);
         QFETCH(QString, output);
-        QFETCH(int, code);
         QFETCH(QSize, size);
         QFETCH(int, bits);
         const QString out = dir.filePath(output);
         QString printed, errors;
         QTextStream o(&printed), e(&errors);
-        QCOMPARE(Cli::runFit(options + QStringList{photo, out}, o, e), code);
+        QTEST(Cli::runFit(options + QStringList{photo, out}, o, e), "code");
         o.flush();
         if (!bits) {
             QVERIFY(!QFileInfo(out).isFile());

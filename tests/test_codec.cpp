@@ -306,13 +306,7 @@ private slots:
         QTest::addColumn<Error>("error");
         // The fuzzer's find: the last tEXt chunk claims 1.3 GB of a 293-byte file.
         QTest::newRow("text chunk longer than the file")
-            << QByteArray::fromBase64(
-                   "iVBORw0KGgoAAAANSUhEUgAAAAgAAAAGEAYAAACulQO4AAAABGdBTUEAALGPC/xhBQAAACBj"
-                   "SFJNAAB6Jj8AgIQAAPoAAACA6AAAdTAAAOpgAAA6mAAAF3CculE8AAAABmJLR0T///////8J"
-                   "WPfcAAAAB3RJTUUH6gwGFAY2GV8ZKgAAAClJREFUGNNj/P+fgYGBAUKSA1jOnmVgMDYmV/uw"
-                   "MICRgYGB4f9/8gMRAAUHEAteyViQAAAAJXRFWHRkYXRlOmNyZWF0ZQAyMDI2LTEyLTA2VDIw"
-                   "OjA2OjU0KzAwOjAwbPBJRU5EACV0RVh0ZGF0ZTptb2RpZnkAMjAyNi0xMi0wNlQyMDowNjo1"
-                   "NCswMDowMB2tTgAAAAAASUVORK5CYII=")
+            << readAll(testData("../../fuzz/corpus/decode/crash-bomb-text-length.png"))
             << Error::Corrupt;
         const QByteArray gigabyte = deflatedZeros(1024);
         QTest::newRow("zTXt of 1 GB")

@@ -243,22 +243,6 @@ private slots:
         w.close();
     }
 
-    void undoRedo() {
-        FRM_QUILMOAP w;
-        prepare(w); // rebuild 1: undo copy = blank start picture
-        const QImage first = w.LEAD1->image();
-        QVERIFY(w.MNU_EDIT_UNDO->isEnabled());
-        QVERIFY(!w.MNU_EDIT_REDO->isEnabled());
-        QVERIFY(w.PNGRedraw(0));
-        w.MNU_EDIT_UNDO_Click();
-        QCOMPARE(w.LEAD1->image(), first);
-        QVERIFY(!w.MNU_EDIT_UNDO->isEnabled());
-        QVERIFY(w.MNU_EDIT_REDO->isEnabled());
-        w.LEAD2->SetRgnRect(10, 10, 100, 80); // a new selection after the undo keeps the redo
-        QVERIFY(w.MNU_EDIT_UNDO->isEnabled() && w.MNU_EDIT_REDO->isEnabled());
-        w.close();
-    }
-
     // Steps: a letter changes the output to that picture (reduced when followed by "*"),
     // u undoes, r redoes.
     void undoCopies_data() {
