@@ -19,8 +19,7 @@ class TestCli : public QObject {
 
 private slots:
     void initTestCase() {
-        ImageCodec::initialize();
-        AppPaths::setConfigFolder(dir.path());
+        initCodecsAndSettings(dir);
         photo = dir.filePath("photo.png");
         QVERIFY(ImageCodec::save(photo, ::photo(400, 300, 7), ImageCodec::FormatPng, 24, 0));
         QVERIFY(QFile::copy(photo, dir.filePath("--help")));

@@ -6,6 +6,7 @@
 #include "gui/app/frm_quilmoap.h"
 #include "gui/app/frm_text.h"
 #include "scripteddialogs.h"
+#include "testsupport.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,12 +14,6 @@
 #include <QtTest>
 
 namespace {
-QImage gradient(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 90));
-    return img;
-}
 // Closes the next modal dialog without confirming it.
 void cancelNextDialog() {
     QTimer::singleShot(0, [] {
@@ -32,15 +27,12 @@ class TestEditMenu : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    void initTestCase() {
-        ImageCodec::initialize();
-        AppPaths::setConfigFolder(dir.path());
-    }
+    void initTestCase() { initCodecsAndSettings(dir); }
 
     void fill() {
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         QVERIFY(w.PNGRedraw(16));
         w.reduced = true;
@@ -75,7 +67,7 @@ private slots:
         QFETCH(int, bits);
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         dialogs.answer(answer);
         w.MNU_EDIT_GCOLSET_Click();
@@ -91,7 +83,7 @@ private slots:
 
     void fixedCountsKeepTheFlag() {
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         w.MNU_EDIT_GCOLOR_Click(1);
         QCOMPARE(w.LEAD1->BitsPerPixel(), 4);
@@ -103,7 +95,7 @@ private slots:
     // The ratio rows are test_imageops'; here the handler keeps or changes the selection.
     void ratio() {
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(640, 480));
+        w.LEAD2->setImage(photo(640, 480));
         w.Text1[0]->setText("0");
         w.MNU_EDIT_HIRITU_Click(1);
         QCOMPARE(w.LEAD2->rgn(), QRect());
@@ -115,7 +107,7 @@ private slots:
 
     void inputCommands() {
         FRM_QUILMOAP w;
-        const QImage img = gradient(30, 20);
+        const QImage img = photo(30, 20);
         w.LEAD2->setImage(img);
         const QImage output = w.LEAD1->image();
         w.MNU_IMG_ROLL_Click(0);
@@ -134,7 +126,7 @@ private slots:
 
     void cancelledDialogsChangeNothing() {
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         const QImage input = w.LEAD2->image(), output = w.LEAD1->image(),
                      undo = w.undoCopies.LEAD4(0).image();

@@ -23,10 +23,7 @@ class TestOutputPanel : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    void initTestCase() {
-        ImageCodec::initialize();
-        AppPaths::setConfigFolder(dir.path());
-    }
+    void initTestCase() { initCodecsAndSettings(dir); }
 
     void moveTarget_data() {
         QTest::addColumn<QPointF>("pointer");

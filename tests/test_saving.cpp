@@ -32,10 +32,7 @@ class TestSaving : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    void initTestCase() {
-        ImageCodec::initialize();
-        AppPaths::setConfigFolder(dir.path());
-    }
+    void initTestCase() { initCodecsAndSettings(dir); }
 
     void pngRoundTripAtEveryDepth_data() {
         QTest::addColumn<int>("cset");
