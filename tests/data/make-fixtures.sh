@@ -15,7 +15,8 @@ GREY="$BW -define png:color-type=0 -define png:bit-depth="
 make() { # make OUTPUT ARGS...: OUTPUT as CODER:name
     out=$1
     shift
-    eval convert "$@" "${out%%:*}:${out#*:}"
+    # No time stamps, so that making them again gives the same bytes.
+    eval convert "$@" -define png:exclude-chunks=date,tIME "${out%%:*}:${out#*:}"
 }
 
 # One file per format and depth the decoder reads (test_codec decodeFormats).
