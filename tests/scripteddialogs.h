@@ -1,6 +1,7 @@
 #pragma once
-// A Dialogs facade for headless tests: answers come from a queue, in order, and every question
-// is recorded. An unexpected question fails the test loudly instead of blocking.
+// A Dialogs facade for headless tests: answers come from a queue, in order, and every dialog is
+// recorded. A notice with only an OK button needs no answer; any other dialog nobody scripted
+// fails the test (and is cancelled), instead of blocking.
 #include "gui/widgets/dialogs.h"
 
 #include <QVariant>
@@ -40,8 +41,9 @@ public:
     Answer message(QWidget*, const QString& text, const QString& title, Icon icon,
                    Buttons buttons) override {
         asked.append({QStringLiteral("message"), text, title, icon, buttons, {}, {}});
-        if (answers.isEmpty()) return buttons == Buttons::Ok ? Answer::Ok : Answer::Cancel;
-        return Answer(next().toInt());
+        if (answers.isEmpty() && buttons == Buttons::Ok) return Answer::Ok;
+        const QVariant v = next();
+        return v.isNull() ? Answer::Cancel : Answer(v.toInt());
     }
     QStringList openFiles(QWidget*, const FileFilters& filters, const QString& folder,
                           const QString&, bool) override {
@@ -78,7 +80,9 @@ public:
 private:
     QVariant next() {
         if (answers.isEmpty()) {
-            qWarning("ScriptedDialogs: no answer left for '%s'", qPrintable(asked.last().kind));
+            const QByteArray what = asked.last().kind.toUtf8() + " \"" +
+                                    asked.last().text.toUtf8() + "\" was not scripted";
+            QTest::qFail(what.constData(), __FILE__, __LINE__);
             return {};
         }
         return answers.takeFirst();

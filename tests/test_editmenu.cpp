@@ -6,6 +6,7 @@
 #include "gui/app/frm_quilmoap.h"
 #include "gui/app/frm_text.h"
 #include "scripteddialogs.h"
+#include "testsupport.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,12 +14,6 @@
 #include <QtTest>
 
 namespace {
-QImage gradient(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, 90));
-    return img;
-}
 // Closes the next modal dialog without confirming it.
 void cancelNextDialog() {
     QTimer::singleShot(0, [] {
@@ -32,15 +27,12 @@ class TestEditMenu : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    void initTestCase() {
-        ImageCodec::initialize();
-        AppPaths::setConfigFolder(dir.path());
-    }
+    void initTestCase() { initCodecsAndSettings(dir); }
 
     void fill() {
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         QVERIFY(w.PNGRedraw(16));
         w.reduced = true;
@@ -67,8 +59,6 @@ private slots:
         QTest::newRow("2") << "2" << 1 << 0;
         QTest::newRow("256") << "256" << 8 << 0;
         QTest::newRow("1") << "1" << 0 << 1;
-        QTest::newRow("257") << "257" << 0 << 1;
-        QTest::newRow("no number") << "abc" << 0 << 1;
         QTest::newRow("no wrap-around") << "65538" << 0 << 1;
         QTest::newRow("empty") << "" << 0 << 0;
     }
@@ -77,7 +67,7 @@ private slots:
         QFETCH(int, bits);
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         dialogs.answer(answer);
         w.MNU_EDIT_GCOLSET_Click();
@@ -93,7 +83,7 @@ private slots:
 
     void fixedCountsKeepTheFlag() {
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         w.MNU_EDIT_GCOLOR_Click(1);
         QCOMPARE(w.LEAD1->BitsPerPixel(), 4);
@@ -102,35 +92,22 @@ private slots:
         w.close();
     }
 
-    void ratio_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<QRect>("selection");
-        QTest::addColumn<QString>("width");
-        QTest::addColumn<QRect>("expected");
-        QTest::newRow("width kept")
-            << 0 << QRect(10, 10, 200, 50) << "96" << QRect(10, 10, 200, 175);
-        QTest::newRow("height kept, no selection") << 1 << QRect() << "96" << QRect(0, 0, 549, 480);
-        QTest::newRow("width 0 changes nothing")
-            << 0 << QRect(10, 10, 200, 50) << "0" << QRect(10, 10, 200, 50);
-    }
+    // The ratio rows are test_imageops'; here the handler keeps or changes the selection.
     void ratio() {
-        QFETCH(int, index);
-        QFETCH(QRect, selection);
-        QFETCH(QString, width);
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(640, 480));
-        if (!selection.isNull())
-            w.LEAD2->SetRgnRect(selection.x(), selection.y(), selection.width(),
-                                selection.height());
-        w.Text1[0]->setText(width);
-        w.MNU_EDIT_HIRITU_Click(index);
-        QTEST(w.LEAD2->rgn(), "expected");
+        w.LEAD2->setImage(photo(640, 480));
+        w.Text1[0]->setText("0");
+        w.MNU_EDIT_HIRITU_Click(1);
+        QCOMPARE(w.LEAD2->rgn(), QRect());
+        w.Text1[0]->setText("96");
+        w.MNU_EDIT_HIRITU_Click(1);
+        QCOMPARE(w.LEAD2->rgn(), QRect(0, 0, 549, 480));
         w.close();
     }
 
     void inputCommands() {
         FRM_QUILMOAP w;
-        const QImage img = gradient(30, 20);
+        const QImage img = photo(30, 20);
         w.LEAD2->setImage(img);
         const QImage output = w.LEAD1->image();
         w.MNU_IMG_ROLL_Click(0);
@@ -149,7 +126,7 @@ private slots:
 
     void cancelledDialogsChangeNothing() {
         FRM_QUILMOAP w;
-        w.LEAD2->setImage(gradient(200, 175));
+        w.LEAD2->setImage(photo(200, 175));
         w.MNU_IMG_ALLSELECT_Click();
         const QImage input = w.LEAD2->image(), output = w.LEAD1->image(),
                      undo = w.undoCopies.LEAD4(0).image();

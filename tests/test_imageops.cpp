@@ -6,7 +6,6 @@
 #include "scripteddialogs.h"
 #include "testsupport.h"
 
-#include <QApplication>
 #include <QListWidget>
 #include <QSet>
 #include <QtTest>
@@ -279,16 +278,6 @@ private slots:
         QCOMPARE(*dlg.result(), Filters::mosaic(img, 8));
         QCOMPARE(img, kept);
         QVERIFY(dialogs.asked.isEmpty());
-    }
-
-    // What the window calls: nothing comes back after cancel.
-    void processCancelled() {
-        QTimer::singleShot(0, this, [] {
-            auto* dlg = qobject_cast<ProcessDialog*>(QApplication::activeModalWidget());
-            QVERIFY(dlg);
-            dlg->reject();
-        });
-        QVERIFY(!ProcessDialog::ask(nullptr, photo(40, 30)).has_value());
     }
 };
 

@@ -6,7 +6,6 @@
 #include "core/util/messages.h"
 #include "core/util/profile.h"
 #include "core/util/startup.h"
-#include "core/util/textcodec.h"
 #include "gui/app/frm_imginfo.h"
 #include "gui/app/frm_quilmoap.h"
 #include "gui/mail/frm_mail.h"
@@ -108,13 +107,8 @@ private slots:
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
         QCOMPARE(w.size(), QSize(800, 600));
-        QCOMPARE(w.LEAD1->BitmapWidth(), 96);
-        QCOMPARE(w.LEAD1->BitmapHeight(), 84);
-        QCOMPARE(w.LEAD2->BitsPerPixel(), 24);
-        QCOMPARE(w.Text1[3]->text(), QStringLiteral("10000"));
-        QCOMPARE(w.settings.qfact, qint16(20));
+        QCOMPARE(w.LEAD1->image().size(), QSize(96, 84));
         QVERIFY(!w.MNU_EDIT_UNDO->isEnabled());
-        QVERIFY(w.MNU_DSP_ZOOMIN->isEnabled());
         w.close();
         QVERIFY(dialogs.asked.isEmpty());
         Profile saved;
@@ -134,48 +128,6 @@ private slots:
         Profile saved;
         QVERIFY(saved.load(ini()));
         QCOMPARE(saved.value("Defsize", "0PX"), QStringLiteral("-5")); // kept as written
-    }
-
-    void saveKeepsTheRestOfTheFile() {
-        const QByteArray before =
-            "; comment\r\n[Other]\r\nkey=\x82\xa0\r\n[MainForm]\r\nLeft=300\r\n"
-            "Top=150\r\nWidth=9000\r\nHeight=6000\r\n[Mail]\r\nSMTP=mx\r\n";
-        writeAll(ini(), before);
-        FRM_QUILMOAP w;
-        QCOMPARE(w.pos(), QPoint(20, 10));
-        QCOMPARE(w.size(), QSize(600, 400));
-        QCOMPARE(w.settings.smtp, QStringLiteral("mx"));
-        w.close();
-        const QByteArray after = readAll(ini());
-        QVERIFY(
-            after.startsWith("; comment\r\n[Other]\r\nkey=\x82\xa0\r\n[MainForm]\r\nLeft=300\r\n"));
-        Profile saved;
-        QVERIFY(saved.parse(after));
-        QCOMPARE(saved.value("Mail", "SMTP"), QStringLiteral("mx"));
-        QCOMPARE(saved.value("MainForm", "Height"), QStringLiteral("6000"));
-    }
-
-    void addressBookKeptUnlessEdited() {
-        QByteArray book;
-        for (int i = 1; i <= 1002; ++i)
-            book +=
-                "name" + QByteArray::number(i) + "<a" + QByteArray::number(i) + "@example.jp>\r\n";
-        book += "\x83\x65\x83\x58\x83\x67"; // a last line without its line end, in CP932
-        writeAll(AppPaths::addressFile(), book);
-        {
-            FRM_QUILMOAP w;
-            QCOMPARE(w.addressBook.entries.size(), 1000);
-            w.close();
-        }
-        QCOMPARE(readAll(AppPaths::addressFile()), book);
-        {
-            FRM_QUILMOAP w;
-            w.addressBook.entries[0] = QStringLiteral("新しい<new@example.jp>");
-            w.close();
-        }
-        const QByteArray after = readAll(AppPaths::addressFile());
-        QVERIFY(after.startsWith(TextCodec::toCp932(u"新しい<new@example.jp>\r\nname2<")));
-        QVERIFY(after.endsWith("name1002<a1002@example.jp>\r\n\x83\x65\x83\x58\x83\x67"));
     }
 
     // Settings no screen could hold put the window on the screen, and it is saved there.
@@ -421,7 +373,7 @@ private slots:
         img.fill(1);
         const QString bmp = dir.filePath("a.bmp"), gif = dir.filePath("b.Gif");
         QVERIFY(ImageCodec::save(bmp, img, ImageCodec::FormatBmp, 8, 0));
-        QVERIFY(QProcess::execute("convert", {bmp, "GIF:" + gif}) == 0);
+        QVERIFY(QFile::copy(testData("red.gif"), gif));
         FRM_QUILMOAP w;
         QVERIFY(w.FileLoad(bmp));
         QCOMPARE(w.windowTitle(), QStringLiteral("Quilmo Editor - a.bmp (120x90x24BPP)"));

@@ -23,10 +23,7 @@ class TestOutputPanel : public QObject {
     QTemporaryDir dir;
 
 private slots:
-    void initTestCase() {
-        ImageCodec::initialize();
-        AppPaths::setConfigFolder(dir.path());
-    }
+    void initTestCase() { initCodecsAndSettings(dir); }
 
     void moveTarget_data() {
         QTest::addColumn<QPointF>("pointer");
@@ -184,8 +181,7 @@ private slots:
     }
     void defaultSizeParsing() {
         QFETCH(QString, text);
-        QFETCH(int, value);
-        QCOMPARE(int(parseDefaultSize(text).value_or(0)), value);
+        QTEST(int(parseDefaultSize(text).value_or(0)), "value");
     }
 
     void defaultSizeWindow() {

@@ -1,13 +1,10 @@
-// The stand-ins for the desktop pieces: dialogs facade, file lists, image model and canvas,
-// fonts.
-#include "core/image/fonts.h"
+// The stand-ins for the desktop pieces: dialogs facade, file lists, image model and canvas.
 #include "core/image/imagecontrol.h"
 #include "core/util/cl_gl010c.h"
 #include "gui/widgets/filebrowser.h"
 #include "gui/widgets/imageview.h"
 #include "scripteddialogs.h"
 
-#include <QFontInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -109,21 +106,6 @@ private slots:
         QTest::mousePress(vp, Qt::LeftButton, {}, QPoint(0, 0));
         QTest::mouseRelease(vp, Qt::LeftButton, {}, QPoint(90, 90));
         QCOMPARE(changed.count(), 1);
-    }
-
-    void windowsFontNamesMapToJapaneseFonts_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("family");
-        QTest::newRow("P gothic") << QStringLiteral("ＭＳ Ｐゴシック") << "IPAPGothic";
-        QTest::newRow("gothic") << QStringLiteral("ＭＳ ゴシック") << "IPAGothic";
-        QTest::newRow("mincho") << QStringLiteral("ＭＳ 明朝") << "IPAMincho";
-        QTest::newRow("P mincho") << QStringLiteral("ＭＳ Ｐ明朝") << "IPAPMincho";
-    }
-    void windowsFontNamesMapToJapaneseFonts() {
-        QFETCH(QString, name);
-        QFETCH(QString, family);
-        Fonts::installSubstitutions();
-        QCOMPARE(QFontInfo(QFont(name)).family(), family);
     }
 };
 

@@ -1,5 +1,6 @@
 // The utility library: lenient numbers, CP932 and ISO-2022-JP text, settings files, the address
 // book file, the path and string helpers, and the one way files are read and written.
+#include "core/image/imagecodec.h"
 #include "core/mail/mailfile.h"
 #include "core/util/addressbook.h"
 #include "core/util/cl_gl010c.h"
@@ -52,9 +53,9 @@ const QByteArray kIni = "; head comment\r\n"
                         "Left=999\r\n"
                         "Width=7";
 
-// Each of the program's own text files written with about size bytes: through its own save
+// Each kind of file the program writes, with about size bytes: through its own save
 // call, so that every route is shown to go through the checked writer.
-bool saveText(const QString& route, const QString& path, int size, QString* error) {
+bool saveVia(const QString& route, const QString& path, int size, QString* error) {
     const QString text(size, u'x');
     if (route == "writer") return FileIO::write(path, text.toLatin1(), error);
     if (route == "settings") {
@@ -64,6 +65,8 @@ bool saveText(const QString& route, const QString& path, int size, QString* erro
         *error = p.errorString();
         return ok;
     }
+    if (route == "picture")
+        return ImageCodec::save(path, photo(size / 30, 10), ImageCodec::FormatBmp, 24, 0, error);
     if (route == "address book") {
         AddressFile book;
         book.entries = QStringList(size / 100, text.left(98));
@@ -485,7 +488,7 @@ private slots:
     void writeFailureKeepsOldFile_data() {
         QTest::addColumn<QString>("route");
         QTest::addColumn<int>("size");
-        for (const char* route : {"writer", "settings", "address book", "mail file"})
+        for (const char* route : {"writer", "settings", "picture", "address book", "mail file"})
             for (const int size : {8000, 40000})
                 QTest::addRow("%s, %d bytes", route, size) << QString(route) << size;
     }
@@ -500,7 +503,7 @@ private slots:
         bool written = false;
         {
             const FileSizeLimit limit(4096);
-            written = saveText(route, path, size, &error);
+            written = saveVia(route, path, size, &error);
         }
         QVERIFY(!written);
         QCOMPARE(readAll(path), old);
@@ -509,7 +512,7 @@ private slots:
             QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{"old.txt"});
         QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
-        QVERIFY(saveText(route, path, size, &error)); // and with room it is written
+        QVERIFY(saveVia(route, path, size, &error)); // and with room it is written
     }
 
     // Only regular files are read, and only up to the cap; the message names what the file was

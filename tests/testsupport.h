@@ -1,12 +1,22 @@
 #pragma once
 // Helpers shared by the test programs.
+#include "core/image/imagecodec.h"
+#include "core/util/appsettings.h"
+
 #include <QFile>
 #include <QImage>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
 #include <sys/resource.h>
+
+// Codecs ready, and the settings and address book in the test's own folder.
+inline void initCodecsAndSettings(const QTemporaryDir& dir) {
+    ImageCodec::initialize();
+    AppPaths::setConfigFolder(dir.path());
+}
 
 inline QString testData(const QString& name) {
     return QStringLiteral(QUILMO_TEST_DATA "/") + name;

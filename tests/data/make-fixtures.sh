@@ -1,0 +1,78 @@
+#!/bin/sh
+# Makes the small pictures the tests read, once, by hand: ./make-fixtures.sh in this folder.
+# The files are committed; the tests never run this, so a decoder fault cannot be shared by the
+# tool that made its input. Needs ImageMagick's convert.
+set -eu
+cd "$(dirname "$0")"
+
+# Left half one colour, right half the other, 40 x 30.
+halves() { echo "-size 40x30 xc:$1 -fill $2 -draw 'rectangle 20,0 39,29' -alpha off -depth 8"; }
+RB=$(halves red blue)
+BW=$(halves black white)
+RB3="$RB -fill lime -draw 'point 0,29'" # a third colour, so the palette is not two-tone
+INCH="-units PixelsPerInch -density 72"
+GREY="$BW -define png:color-type=0 -define png:bit-depth="
+make() { # make OUTPUT ARGS...: OUTPUT as CODER:name
+    out=$1
+    shift
+    # No time stamps, so that making them again gives the same bytes.
+    eval convert "$@" -define png:exclude-chunks=date,tIME "${out%%:*}:${out#*:}"
+}
+
+# One file per format and depth the decoder reads (test_codec decodeFormats).
+make PNG24:rgb.png "$RB $INCH"
+make PNG32:rgba.png "$RB -alpha set"
+make PNG64:rgba16.png "$RB"
+make PNG:g8.png "${GREY}8"
+make PNG:g1.png "${GREY}1"
+make PNG:ga.png "$BW -alpha set -define png:color-type=4"
+make PNG8:p8.png "$RB3"
+make PNG32:aw.png "-size 40x30 xc:none -fill red -draw 'rectangle 0,0 19,29'"
+make PNG32:ha.png "-size 40x30 'xc:rgba(0,0,255,0.5)'"
+make BMP3:b1.bmp "$BW -type bilevel"
+make BMP3:b4.bmp "$RB3 -type palette"
+make BMP3:b8.bmp "$RB3 -type palette -compress RLE"
+make BMP:b16.bmp "$RB -define bmp:subtype=RGB565"
+make BMP3:b24.bmp "$RB $INCH -type truecolor"
+make BMP:b32.bmp "$RB -alpha set"
+make BMP2:os2.bmp "$RB -type truecolor"
+make GIF:a.gif "$RB"
+make GIF:c.gif "$RB -comment hello"
+make GIF:anim.gif "-size 40x30 xc:red xc:blue -loop 0"
+make JPEG:a.jpg "$RB -quality 95 -units PixelsPerInch -density 300"
+make JPEG:g.jpg "$BW -colorspace Gray -units PixelsPerCentimeter -density 40"
+make JPEG:cmyk.jpg "$RB -colorspace CMYK"
+make TIFF:lzw.tif "$RB -compress LZW -units PixelsPerInch -density 150"
+make TIFF:g4.tif "$BW -type bilevel -compress Group4"
+make TIFF:j.tif "$RB -compress JPEG"
+make TIFF:multi.tif "-size 40x30 xc:red xc:blue -depth 8 -compress LZW"
+make PCX:a.pcx "$RB $INCH"
+make PCX:p.pcx "$RB3 -type palette"
+make TGA:a.tga "$RB"
+make TGA:p.tga "$RB3 -type palette -compress RLE"
+make ICO:a.ico "-size 16x16 xc:red -size 32x32 xc:blue"
+make PSD:a.psd "$RB"
+
+# A JPEG at the JFIF density of 72 dpi, for the EXIF rows; a palette BMP at 96 dpi for quilmo info.
+make JPEG:e.jpg "$RB $INCH"
+make BMP3:cli.bmp "$RB -units PixelsPerInch -density 96 -type palette"
+
+# Busy 40 x 30 pictures, cut in half by the truncation rows.
+PLASMA="-seed 7 -size 40x30 plasma: -seed 7 -depth 8"
+for out in PNG24:t.png BMP3:t.bmp TIFF:t.tif TGA:t.tga PSD:t.psd JPEG:t.jpg; do
+    make "$out" "$PLASMA"
+done
+make GIF:t.gif "$PLASMA -colors 64"
+make PCX:t.pcx "$PLASMA -colors 64"
+# Half a progressive JPEG holds a whole first scan only from about this size up.
+make JPEG:tp.jpg "-seed 7 -size 64x48 plasma: -seed 7 -depth 8 -interlace Plane"
+
+# One colour, 120 x 90, for the main window's open (test_mainwindow fileLoad).
+make GIF:red.gif "-size 120x90 xc:red"
+
+# A PNG header promising 60000 x 60000 pixels and nothing behind it.
+python3 -c '
+import struct, zlib
+ihdr = b"IHDR" + struct.pack(">II", 60000, 60000) + bytes([8, 2, 0, 0, 0])
+open("huge.png", "wb").write(b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + ihdr +
+                             struct.pack(">I", zlib.crc32(ihdr)))'
