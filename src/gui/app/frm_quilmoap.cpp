@@ -138,8 +138,7 @@ void FRM_QUILMOAP::createControls() {
 
     LEAD1View = new ImageView(LEAD1, Frame1);
     LEAD1View->setGeometry(twips(1410, 240, 2175, 1830));
-    LEAD1View->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LEAD1View->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LEAD1View->hideScrollBars();
 
     Command1[0] = new QPushButton(QStringLiteral("比率調整"), Frame1);
     Command1[0]->setGeometry(twips(120, 2760, 1095, 345));

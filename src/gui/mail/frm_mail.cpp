@@ -80,6 +80,7 @@ FRM_MAIL::FRM_MAIL(AppSettings& settings, AddressFile& book, QWidget* parent)
     LEAD1 = new ImageControl(this);
     LEAD1View = new ImageView(LEAD1, client);
     place(LEAD1View, 7410, 390, 98 * TwipsPerPixel, 86 * TwipsPerPixel);
+    LEAD1View->hideScrollBars();
     VScroll1 = new QScrollBar(Qt::Vertical, client);
     place(VScroll1, 7410 + 98 * TwipsPerPixel, 390, 255, 86 * TwipsPerPixel);
     VScroll1->setRange(1, 1);

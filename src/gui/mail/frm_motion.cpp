@@ -71,8 +71,7 @@ FRM_MOTION::FRM_MOTION(AppSettings& settings, QWidget* parent)
     LEAD1 = new ImageControl(this);
     LEAD1View = new ImageView(LEAD1, this);
     LEAD1View->setGeometry(twips(30, 2460, 98 * TwipsPerPixel, 86 * TwipsPerPixel));
-    LEAD1View->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LEAD1View->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LEAD1View->hideScrollBars();
     Command2 = new QPushButton(QStringLiteral("ﾒｰﾙ送信..."), this);
     Command2->setGeometry(twips(5730, 2550, 1005, 375));
     connect(Command2, &QPushButton::clicked, this, &FRM_MOTION::Command2_Click);
