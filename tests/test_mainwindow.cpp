@@ -18,9 +18,11 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QToolButton>
 
 #include <QtTest>
 
@@ -319,14 +321,20 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.Text1[0]->setFocus();
         QTRY_VERIFY(w.Text1[0]->hasFocus());
-        QVERIFY(!w.MNU_DSP_ZOOMIN->isEnabled()); // the field owns its keys while focused
+        QVERIFY(!w.MNU_DSP_ZOOMIN->isEnabled());      // the field owns its keys while focused
+        auto* edit = w.findChild<QMenu*>("MNU_EDIT"); // opening a menu keeps the field's focus
+        edit->popup(w.mapToGlobal(QPoint()));
+        QVERIFY(edit->isVisible() && !w.MNU_EDIT_COPY->isEnabled() &&
+                !w.MNU_EDIT_PAST->isEnabled());
+        edit->close();
         QTest::keyClicks(w.Text1[0], "+a");
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 200);
         QCOMPARE(w.Text1[0]->text(), QStringLiteral("96"));
         QCOMPARE(w.Label2->text(), QStringLiteral("200%"));
         QTest::keyClicks(w.Text1[0], "---");
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 80);
-        w.Command2_Click(5); // the toolbar's zoom still runs, the field keeping the focus
+        QVERIFY(w.Command2[5]->isEnabled()); // the toolbar's zoom still runs, the field keeping
+        w.Command2_Click(5);                 // the focus
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 90);
         w.close();
     }

@@ -25,6 +25,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -449,7 +450,14 @@ bool FRM_QUILMOAP::eventFilter(QObject* watched, QEvent* e) {
     for (int i = 0; i < 4; ++i) {
         if (watched != Text1[i]) continue;
         if (e->type() == QEvent::FocusIn) Text1_GotFocus(i);
-        if (e->type() == QEvent::FocusOut) Text1_LostFocus(i);
+        // A menu opening or another window coming to the front leaves the field the focused
+        // control of this window: only a move to another control is a loss.
+        if (e->type() == QEvent::FocusOut) {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+            if (why != Qt::PopupFocusReason && why != Qt::MenuBarFocusReason &&
+                why != Qt::ActiveWindowFocusReason)
+                Text1_LostFocus(i);
+        }
     }
     return QMainWindow::eventFilter(watched, e);
 }
