@@ -303,6 +303,29 @@ private slots:
         w.close();
     }
 
+    // The composer, the Motion Viewer and the makers open over the main window.
+    void windowsOpenOverTheMainWindow() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        w.setGeometry(400, 300, 300, 200);
+        w.show();
+        int opened = 0;
+        for (auto open : {&FRM_QUILMOAP::MNU_FILE_MAIL_Click, &FRM_QUILMOAP::MNU_DSP_MOTION_Click,
+                          &FRM_QUILMOAP::MNU_PRO_LUPAN_Click, &FRM_QUILMOAP::MNU_PRO_NENGA_Click,
+                          &FRM_QUILMOAP::MNU_PRO_CALEN_Click, &FRM_QUILMOAP::MNU_PRO_PLATE_Click}) {
+            const QWidgetList before = QApplication::topLevelWidgets();
+            (w.*open)();
+            for (QWidget* n : QApplication::topLevelWidgets())
+                if (!before.contains(n) && n->isVisible()) {
+                    QVERIFY2(w.geometry().contains(n->geometry().center()),
+                             qPrintable(n->windowTitle()));
+                    delete n;
+                    ++opened;
+                }
+        }
+        QCOMPARE(opened, 6);
+    }
+
     void leadsizeCaps() {
         FRM_QUILMOAP w;
         w.Text1[0]->setText("200");

@@ -20,6 +20,7 @@
 #include "gui/widgets/filebrowser.h"
 #include "gui/widgets/handover.h"
 #include "gui/widgets/imageview.h"
+#include "gui/widgets/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -380,13 +381,13 @@ void FRM_QUILMOAP::MNU_PRO_LUPAN_Click() {
     FRM_LUPAN::openNew(settings, this);
 }
 void FRM_QUILMOAP::MNU_PRO_NENGA_Click() {
-    (new FRM_NENGA(settings))->show();
+    showOver(new FRM_NENGA(settings), this);
 }
 void FRM_QUILMOAP::MNU_PRO_CALEN_Click() {
-    (new FRM_CALEN(settings))->show();
+    showOver(new FRM_CALEN(settings), this);
 }
 void FRM_QUILMOAP::MNU_PRO_PLATE_Click() {
-    (new FRM_PLATE(settings))->show();
+    showOver(new FRM_PLATE(settings), this);
 }
 
 void FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click() {

@@ -12,6 +12,7 @@
 #include "gui/mail/oneline.h"
 #include "gui/widgets/dialogs.h"
 #include "gui/widgets/imageview.h"
+#include "gui/widgets/placement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -140,7 +141,7 @@ FRM_MAIL::FRM_MAIL(AppSettings& settings, AddressFile& book, QWidget* parent)
 FRM_MAIL* FRM_MAIL::openNew(AppSettings& settings, AddressFile& book, const QStringList& files,
                             bool anime, QWidget* parent) {
     auto* w = new FRM_MAIL(settings, book, parent);
-    w->show();
+    showOver(w, parent);
     w->Check1->setChecked(anime);
     QStringList attach, refused;
     for (const QString& f : files) {

@@ -5,6 +5,7 @@
 #include "gui/widgets/dialogs.h"
 #include "gui/widgets/handover.h"
 #include "gui/widgets/imageview.h"
+#include "gui/widgets/placement.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -27,7 +28,7 @@ const QString stopCaption = QStringLiteral("停止");
 FRM_MOTION* FRM_MOTION::openNew(AppSettings& settings, const QStringList& frames, QWidget* parent) {
     auto* w = new FRM_MOTION(settings, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
-    w->show();
+    showOver(w, parent);
     if (!frames.isEmpty()) w->mlistadd(frames);
     return w;
 }
