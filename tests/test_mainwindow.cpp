@@ -20,9 +20,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWindow>
 
 #include <QtTest>
 
@@ -262,19 +264,37 @@ private slots:
         QCOMPARE(readAll(settings), unreadableSettings);
     }
 
-    // Closing for a signal or the session's end asks nothing, not even a composer's question
-    // about its unsent text, and still writes the settings.
-    void unattendedCloseAsksNothing() {
+    // The close box and "終了" ask each composer with unsent text, and its Cancel keeps the
+    // program; a close for a signal or the session's end asks nothing. The settings are
+    // written either way.
+    void closeAsksComposers_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("close box") << 0;
+        QTest::newRow("終了") << 1;
+        QTest::newRow("unattended") << 2;
+    }
+    void closeAsksComposers() {
+        QFETCH(int, way);
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
         w.show();
         w.MNU_FILE_MAIL_Click();
-        QList<FRM_MAIL*> mail = w.findChildren<FRM_MAIL*>();
-        QCOMPARE(mail.size(), 1);
-        mail[0]->Text2->setPlainText("unsent");
-        QVERIFY(w.closeUnattended());
-        QVERIFY(dialogs.asked.isEmpty());
-        QVERIFY(!w.isVisible() && !mail[0]->isVisible());
+        QPointer<FRM_MAIL> mail = w.findChild<FRM_MAIL*>();
+        mail->Text2->setPlainText("unsent");
+        auto close = [&] {
+            if (way == 0) w.windowHandle()->close(); // as the window system's close box does
+            if (way == 1) w.MNU_FILE_EXIT_Click();
+            if (way == 2) QVERIFY(w.closeUnattended());
+        };
+        if (way < 2) {
+            dialogs.answer(Dialogs::Answer::Cancel);
+            close();
+            QVERIFY(w.isVisible() && mail && mail->isVisible());
+            dialogs.answer(Dialogs::Answer::Ok);
+        }
+        close();
+        QVERIFY(!w.isVisible() && (!mail || !mail->isVisible()));
+        QCOMPARE(dialogs.messages(), QStringList(way < 2 ? 2 : 0, Msg::mailCloseQuestion()));
         QVERIFY(readAll(ini()).contains("[MainForm]"));
     }
 
