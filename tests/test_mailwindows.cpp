@@ -11,6 +11,7 @@
 #include "gui/mail/frm_address.h"
 #include "gui/mail/frm_mail.h"
 #include "gui/mail/frm_option.h"
+#include "gui/widgets/imageview.h"
 #include "scripteddialogs.h"
 
 #include "loopbacksmtp.h"
@@ -201,6 +202,7 @@ private slots:
         c.w->VScroll1->setValue(2); // a missing file: black, its name still shown
         QCOMPARE(c.w->Label4->text(), u"gone.png"_qs);
         QCOMPARE(c.w->LEAD1->image().pixelColor(0, 0), QColor(Qt::black));
+        QVERIFY(c.w->LEAD1View->viewport()->rect().contains(QRect(0, 0, 96, 84))); // all shown
         c.w->VScroll1->setValue(3);
         QCOMPARE(c.w->LEAD1->image().pixelColor(0, 0), QColor(Qt::red));
         c.w->Command3_Click(); // "解除" of the last: the preview moves to the new last

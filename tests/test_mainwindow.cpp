@@ -17,10 +17,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QStorageInfo>
 #include <QTemporaryDir>
+#include <QToolButton>
+#include <QWindow>
 
 #include <QtTest>
 
@@ -216,19 +220,37 @@ private slots:
         QCOMPARE(readAll(settings), unreadableSettings);
     }
 
-    // Closing for a signal or the session's end asks nothing, not even a composer's question
-    // about its unsent text, and still writes the settings.
-    void unattendedCloseAsksNothing() {
+    // The close box and "終了" ask each composer with unsent text, and its Cancel keeps the
+    // program; a close for a signal or the session's end asks nothing. The settings are
+    // written either way.
+    void closeAsksComposers_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("close box") << 0;
+        QTest::newRow("終了") << 1;
+        QTest::newRow("unattended") << 2;
+    }
+    void closeAsksComposers() {
+        QFETCH(int, way);
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
         w.show();
         w.MNU_FILE_MAIL_Click();
-        QList<FRM_MAIL*> mail = w.findChildren<FRM_MAIL*>();
-        QCOMPARE(mail.size(), 1);
-        mail[0]->Text2->setPlainText("unsent");
-        QVERIFY(w.closeUnattended());
-        QVERIFY(dialogs.asked.isEmpty());
-        QVERIFY(!w.isVisible() && !mail[0]->isVisible());
+        QPointer<FRM_MAIL> mail = w.findChild<FRM_MAIL*>();
+        mail->Text2->setPlainText("unsent");
+        auto close = [&] {
+            if (way == 0) w.windowHandle()->close(); // as the window system's close box does
+            if (way == 1) w.MNU_FILE_EXIT_Click();
+            if (way == 2) QVERIFY(w.closeUnattended());
+        };
+        if (way < 2) {
+            dialogs.answer(Dialogs::Answer::Cancel);
+            close();
+            QVERIFY(w.isVisible() && mail && mail->isVisible());
+            dialogs.answer(Dialogs::Answer::Ok);
+        }
+        close();
+        QVERIFY(!w.isVisible() && (!mail || !mail->isVisible()));
+        QCOMPARE(dialogs.messages(), QStringList(way < 2 ? 2 : 0, Msg::mailCloseQuestion()));
         QVERIFY(readAll(ini()).contains("[MainForm]"));
     }
 
@@ -314,6 +336,29 @@ private slots:
         w.close();
     }
 
+    // The composer, the Motion Viewer and the makers open over the main window.
+    void windowsOpenOverTheMainWindow() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        w.setGeometry(400, 300, 300, 200);
+        w.show();
+        int opened = 0;
+        for (auto open : {&FRM_QUILMOAP::MNU_FILE_MAIL_Click, &FRM_QUILMOAP::MNU_DSP_MOTION_Click,
+                          &FRM_QUILMOAP::MNU_PRO_LUPAN_Click, &FRM_QUILMOAP::MNU_PRO_NENGA_Click,
+                          &FRM_QUILMOAP::MNU_PRO_CALEN_Click, &FRM_QUILMOAP::MNU_PRO_PLATE_Click}) {
+            const QWidgetList before = QApplication::topLevelWidgets();
+            (w.*open)();
+            for (QWidget* n : QApplication::topLevelWidgets())
+                if (!before.contains(n) && n->isVisible()) {
+                    QVERIFY2(w.geometry().contains(n->geometry().center()),
+                             qPrintable(n->windowTitle()));
+                    delete n;
+                    ++opened;
+                }
+        }
+        QCOMPARE(opened, 6);
+    }
+
     void leadsizeCaps() {
         FRM_QUILMOAP w;
         w.Text1[0]->setText("200");
@@ -332,14 +377,21 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&w));
         w.Text1[0]->setFocus();
         QTRY_VERIFY(w.Text1[0]->hasFocus());
-        QVERIFY(!w.MNU_DSP_ZOOMIN->isEnabled()); // the field owns its keys while focused
+        QVERIFY(!w.MNU_DSP_ZOOMIN->isEnabled());      // the field owns its keys while focused
+        auto* edit = w.findChild<QMenu*>("MNU_EDIT"); // opening a menu keeps the field's focus
+        edit->popup(w.mapToGlobal(QPoint()));
+        QVERIFY(edit->isVisible() && !w.MNU_EDIT_COPY->isEnabled() &&
+                !w.MNU_EDIT_PAST->isEnabled());
+        edit->close();
         QTest::keyClicks(w.Text1[0], "+a");
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 200);
         QCOMPARE(w.Text1[0]->text(), QStringLiteral("96"));
         QCOMPARE(w.Label2->text(), QStringLiteral("200%"));
         QTest::keyClicks(w.Text1[0], "---");
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 80);
-        w.Command2_Click(5); // the toolbar's zoom still runs, the field keeping the focus
+        // The toolbar's zoom shows enabled and runs, the field keeping the focus.
+        QVERIFY(w.Command2[5]->isEnabled());
+        w.Command2_Click(5);
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 90);
         w.close();
     }

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 
 #include <QtTest>
@@ -87,6 +88,8 @@ private slots:
 
     void rightDragMovesSelection() {
         FRM_QUILMOAP w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         w.LEAD2->setImage(photo(120, 160));
         w.LEAD2->setPaintZoomFactor(200);
         w.LEAD2->SetRgnRect(0, 0, 40, 30);
@@ -95,8 +98,19 @@ private slots:
         QCOMPARE(w.Label3->text(), QStringLiteral("100,20"));
         w.LEAD2_MouseMove(Qt::RightButton, {}, 1000, 1000); // past the edges: touches them
         QCOMPARE(w.LEAD2->rgn(), QRect(80, 130, 40, 30));
+        // What the screen shows: the outline's left edge, white or black dashes, is back.
+        QCoreApplication::processEvents();
+        const QImage shown = w.screen()->grabWindow(w.winId()).toImage();
+        const QPoint edge = w.LEAD2View->viewport()->mapTo(&w, w.LEAD2View->toViewport({80, 135}));
+        const QRgb ink = shown.pixel(edge) & 0xffffff;
+        QVERIFY2(ink == 0 || ink == 0xffffff, qPrintable(QString::number(ink, 16)));
         w.LEAD2_MouseMove(Qt::LeftButton | Qt::RightButton, {}, 0, 0); // not the right alone
         QCOMPARE(w.LEAD2->rgn(), QRect(80, 130, 40, 30));
+        // A long selection text is shown whole.
+        w.LEAD2->setImage(photo(1400, 1100));
+        w.LEAD2->SetRgnRect(1000, 1000, 300, 26);
+        QCOMPARE(w.Label4->text(), QStringLiteral("(1000,1000)-(1300,1026) W=300, H=26"));
+        QVERIFY(w.Label4->width() >= w.Label4->sizeHint().width());
         w.close();
     }
 

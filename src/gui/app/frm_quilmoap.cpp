@@ -20,12 +20,14 @@
 #include "gui/widgets/filebrowser.h"
 #include "gui/widgets/handover.h"
 #include "gui/widgets/imageview.h"
+#include "gui/widgets/placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -139,8 +141,7 @@ void FRM_QUILMOAP::createControls() {
 
     LEAD1View = new ImageView(LEAD1, Frame1);
     LEAD1View->setGeometry(twips(1410, 240, 2175, 1830));
-    LEAD1View->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LEAD1View->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LEAD1View->hideScrollBars();
 
     Command1[0] = new QPushButton(QStringLiteral("比率調整"), Frame1);
     Command1[0]->setGeometry(twips(120, 2760, 1095, 345));
@@ -388,13 +389,13 @@ void FRM_QUILMOAP::MNU_PRO_LUPAN_Click() {
     FRM_LUPAN::openNew(settings, this);
 }
 void FRM_QUILMOAP::MNU_PRO_NENGA_Click() {
-    (new FRM_NENGA(settings))->show();
+    showOver(new FRM_NENGA(settings), this);
 }
 void FRM_QUILMOAP::MNU_PRO_CALEN_Click() {
-    (new FRM_CALEN(settings))->show();
+    showOver(new FRM_CALEN(settings), this);
 }
 void FRM_QUILMOAP::MNU_PRO_PLATE_Click() {
-    (new FRM_PLATE(settings))->show();
+    showOver(new FRM_PLATE(settings), this);
 }
 
 void FRM_QUILMOAP::MNU_PRO_DEFSIZE_Click() {
@@ -458,7 +459,14 @@ bool FRM_QUILMOAP::eventFilter(QObject* watched, QEvent* e) {
     for (int i = 0; i < 4; ++i) {
         if (watched != Text1[i]) continue;
         if (e->type() == QEvent::FocusIn) Text1_GotFocus(i);
-        if (e->type() == QEvent::FocusOut) Text1_LostFocus(i);
+        // A menu opening or another window coming to the front leaves the field the focused
+        // control of this window: only a move to another control is a loss.
+        if (e->type() == QEvent::FocusOut) {
+            const Qt::FocusReason why = static_cast<QFocusEvent*>(e)->reason();
+            if (why != Qt::PopupFocusReason && why != Qt::MenuBarFocusReason &&
+                why != Qt::ActiveWindowFocusReason)
+                Text1_LostFocus(i);
+        }
     }
     return QMainWindow::eventFilter(watched, e);
 }

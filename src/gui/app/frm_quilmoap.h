@@ -189,6 +189,8 @@ private:
     void setZoom(int percent);
     FRM_IMGINFO* imageInfoWindow();
     void showResultSize(qint64 size);
+    // Label4: the selection's text, shown whole.
+    void showSelectionText();
     void replaceInput(const QImage& image, int bits);
     // After drawing into the output: shown again, no longer reduced.
     void outputRedrawn();

@@ -28,12 +28,17 @@ void FRM_QUILMOAP::LEAD2_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifier
             LEAD2->RgnFrameType = 0;
             LEAD2->SetRgnRect(to.x(), to.y(), r.width(), r.height());
             LEAD2->RgnFrameType = 1;
+            // The rebuild repainted the canvas while the outline was off.
+            LEAD2->ForceRepaint();
         }
     }
-    if (LEAD2->HasRgn()) {
-        Label4->setText(Selection::text(LEAD2->rgn()));
-        Label4->repaint();
-    }
+    if (LEAD2->HasRgn()) showSelectionText();
+}
+
+void FRM_QUILMOAP::showSelectionText() {
+    Label4->setText(Selection::text(LEAD2->rgn()));
+    Label4->adjustSize(); // as wide as its text, never cut at the designed width
+    Label4->repaint();
 }
 
 void FRM_QUILMOAP::LEAD2_RgnChange() {
@@ -50,8 +55,7 @@ void FRM_QUILMOAP::LEAD2_RgnChange() {
     if (output.isNull()) return;
     undoCopies.save(*LEAD1, reduced);
     LEAD1->setImage(output, 24);
-    Label4->setText(Selection::text(LEAD2->rgn()));
-    Label4->repaint();
+    showSelectionText();
     reduced = false;
     updateActions();
 }

@@ -12,6 +12,7 @@
 #include "gui/mail/oneline.h"
 #include "gui/widgets/dialogs.h"
 #include "gui/widgets/imageview.h"
+#include "gui/widgets/placement.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -80,6 +81,7 @@ FRM_MAIL::FRM_MAIL(AppSettings& settings, AddressFile& book, QWidget* parent)
     LEAD1 = new ImageControl(this);
     LEAD1View = new ImageView(LEAD1, client);
     place(LEAD1View, 7410, 390, 98 * TwipsPerPixel, 86 * TwipsPerPixel);
+    LEAD1View->hideScrollBars();
     VScroll1 = new QScrollBar(Qt::Vertical, client);
     place(VScroll1, 7410 + 98 * TwipsPerPixel, 390, 255, 86 * TwipsPerPixel);
     VScroll1->setRange(1, 1);
@@ -139,7 +141,7 @@ FRM_MAIL::FRM_MAIL(AppSettings& settings, AddressFile& book, QWidget* parent)
 FRM_MAIL* FRM_MAIL::openNew(AppSettings& settings, AddressFile& book, const QStringList& files,
                             bool anime, QWidget* parent) {
     auto* w = new FRM_MAIL(settings, book, parent);
-    w->show();
+    showOver(w, parent);
     w->Check1->setChecked(anime);
     QStringList attach, refused;
     for (const QString& f : files) {

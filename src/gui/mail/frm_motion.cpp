@@ -5,6 +5,7 @@
 #include "gui/widgets/dialogs.h"
 #include "gui/widgets/handover.h"
 #include "gui/widgets/imageview.h"
+#include "gui/widgets/placement.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -27,7 +28,7 @@ const QString stopCaption = QStringLiteral("停止");
 FRM_MOTION* FRM_MOTION::openNew(AppSettings& settings, const QStringList& frames, QWidget* parent) {
     auto* w = new FRM_MOTION(settings, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
-    w->show();
+    showOver(w, parent);
     if (!frames.isEmpty()) w->mlistadd(frames);
     return w;
 }
@@ -71,8 +72,7 @@ FRM_MOTION::FRM_MOTION(AppSettings& settings, QWidget* parent)
     LEAD1 = new ImageControl(this);
     LEAD1View = new ImageView(LEAD1, this);
     LEAD1View->setGeometry(twips(30, 2460, 98 * TwipsPerPixel, 86 * TwipsPerPixel));
-    LEAD1View->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    LEAD1View->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    LEAD1View->hideScrollBars();
     Command2 = new QPushButton(QStringLiteral("ﾒｰﾙ送信..."), this);
     Command2->setGeometry(twips(5730, 2550, 1005, 375));
     connect(Command2, &QPushButton::clicked, this, &FRM_MOTION::Command2_Click);

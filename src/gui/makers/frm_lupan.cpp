@@ -10,6 +10,7 @@
 #include "gui/widgets/dialogs.h"
 #include "gui/widgets/handover.h"
 #include "gui/widgets/imageview.h"
+#include "gui/widgets/placement.h"
 
 #include <QFileInfo>
 #include <QGroupBox>
@@ -32,7 +33,7 @@ const char* const initialTexts[TitleCard::textCount] = {"ル", "パ", "ン",    
 FRM_LUPAN* FRM_LUPAN::openNew(AppSettings& settings, QWidget* parent) {
     auto* w = new FRM_LUPAN(settings, parent);
     w->setAttribute(Qt::WA_DeleteOnClose);
-    w->show();
+    showOver(w, parent);
     return w;
 }
 

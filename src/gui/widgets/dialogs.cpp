@@ -42,28 +42,25 @@ QString nulSeparated(const FileFilters& filters) {
     return text;
 }
 
-QStringList caseInsensitiveGlobs(const QString& pattern) {
+QStringList filterGlobs(const QString& pattern) {
     QStringList globs;
     for (const QString& p : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        QString glob;
-        for (QChar c : p.trimmed()) {
-            if (c.isLetter() && c.toLower() != c.toUpper())
-                glob += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
-            else
-                glob += c;
-        }
         // "*.*" also means names without an extension, as the desktop's dialogs treat it.
+        const QString glob = p.trimmed();
         globs.append(glob == QLatin1String("*.*") ? QStringLiteral("*") : glob);
     }
     return globs;
 }
 
-namespace {
-
-QString qtFilter(const FileFilter& f) {
-    return f.description + QStringLiteral(" (") + caseInsensitiveGlobs(f.pattern).join(u' ') +
-           QLatin1Char(')');
+QStringList nameFilters(const FileFilters& filters) {
+    QStringList names;
+    for (const FileFilter& f : filters)
+        names.append(f.description + QStringLiteral(" (") + filterGlobs(f.pattern).join(u' ') +
+                     QLatin1Char(')'));
+    return names;
 }
+
+namespace {
 
 class QtDialogs final : public Dialogs {
 public:
@@ -163,9 +160,9 @@ public:
 
 private:
     static void setFilters(QFileDialog& dlg, const FileFilters& filters) {
-        QStringList names;
-        for (const FileFilter& f : filters) names.append(qtFilter(f));
-        dlg.setNameFilters(names);
+        // Qt's own dialog matches patterns in any case; a desktop's native one may not.
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        dlg.setNameFilters(nameFilters(filters));
     }
 };
 

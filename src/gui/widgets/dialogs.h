@@ -22,8 +22,11 @@ FileFilters parseFilter(const QString& nulSeparated);
 // The filters of every dialog that opens pictures, and the same as "desc\0pattern\0..." text.
 FileFilters pictureOpenFilters();
 QString nulSeparated(const FileFilters& filters);
-// The pattern list turned into name filters that match whatever the case of the name.
-QStringList caseInsensitiveGlobs(const QString& pattern);
+// "*.JPG;*.JPEG" as the list of its patterns, "*.*" meaning every name. Directory listings
+// and the file dialogs match them whatever the case of the name.
+QStringList filterGlobs(const QString& pattern);
+// The file dialog's entries: "description (*.JPG *.JPEG)".
+QStringList nameFilters(const FileFilters& filters);
 
 class Dialogs {
 public:

@@ -91,7 +91,7 @@ void FileList::setPath(const QString& path) {
 }
 
 void FileList::setPattern(const QString& pattern) {
-    m_globs = caseInsensitiveGlobs(pattern);
+    m_globs = filterGlobs(pattern);
     Refresh();
 }
 

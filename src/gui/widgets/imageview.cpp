@@ -30,6 +30,11 @@ ImageControl* ImageView::control() const {
     return m_control;
 }
 
+void ImageView::hideScrollBars() {
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
 int ImageView::DstLeft() const {
     return -horizontalScrollBar()->value();
 }

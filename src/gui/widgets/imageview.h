@@ -11,6 +11,8 @@ class ImageView : public QAbstractScrollArea {
 public:
     explicit ImageView(ImageControl* control, QWidget* parent = nullptr);
     ImageControl* control() const;
+    // For previews of a fixed size: no scroll bars, which would take the picture's room.
+    void hideScrollBars();
 
     // Image pixel under a viewport point (may lie outside the image).
     QPoint toImage(QPoint viewportPoint) const;
