@@ -280,7 +280,8 @@ private slots:
         QVERIFY(dlg.result().has_value());
         QCOMPARE(*dlg.result(), Filters::mosaic(img, 8));
         QCOMPARE(img, kept);
-        QVERIFY(dialogs.asked.isEmpty());
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(dialogs.asked[0].kind, QStringLiteral("progress"));
     }
 
     // The sliding median gives what ImageMagick's square median gave (the filter's old engine),

@@ -313,6 +313,20 @@ inline QString filterFailed(const QString& reason) {
     return QStringLiteral("画像処理に失敗しました。\n\n") + reason;
 }
 
+// --- long work: the progress dialog ----------------------------------------------------------
+inline QString progressCancel() {
+    return QStringLiteral("キャンセル");
+}
+inline QString progressFilter() {
+    return QStringLiteral("画像を処理しています...");
+}
+inline QString progressTurn() {
+    return QStringLiteral("画像を回転しています...");
+}
+inline QString progressLoad() {
+    return QStringLiteral("画像を読み込んでいます...");
+}
+
 // --- motion -----------------------------------------------------------------------------
 // A frame file whose name the frame list, the mail composer or the mail library could not carry.
 inline QString motionBadName(const QString& path) {

@@ -189,6 +189,8 @@ private:
     FRM_IMGINFO* imageInfoWindow();
     void showResultSize(qint64 size);
     void replaceInput(const QImage& image, int bits);
+    // Every command disabled (true) or enabled again: no command may start while one runs.
+    void setBusy(bool busy);
     // After drawing into the output: shown again, no longer reduced.
     void outputRedrawn();
 
