@@ -7,7 +7,10 @@
 #include <QSysInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
+#include <thread>
 #include <vector>
 
 namespace Filters {
@@ -159,18 +162,17 @@ QImage mosaic(const QImage& image, int side) {
     return out;
 }
 
-QImage median(const QImage& image, int side, Progress* progress) {
-    if (image.isNull()) return {};
-    const QImage in = image.convertToFormat(QImage::Format_RGB32);
-    QImage out(in.size(), QImage::Format_RGB32);
-    if (in.isNull() || out.isNull()) return {};
+namespace {
+
+// Rows [from, to) of median() into out (bytesPerLine apart from outBits). rowDone runs after
+// every row and returns false when the work is to stop.
+void medianRows(const QImage& in, uchar* outBits, int side, int from, int to,
+                const std::function<bool()>& rowDone) {
     const int w = in.width(), h = in.height();
-    side = std::max(1, side);
     const int before = side / 2;        // reach up and left; side - 1 - before down and right
     const int middle = side * side / 2; // 0-based rank of the median in the sorted square
     std::vector<const QRgb*> rows(size_t(side), nullptr);
-    for (int y = 0; y < h; ++y) {
-        if (progress && !progress->step(y, h)) return {};
+    for (int y = from; y < to; ++y) {
         for (int i = 0; i < side; ++i)
             rows[size_t(i)] = reinterpret_cast<const QRgb*>(
                 in.constScanLine(std::clamp(y - before + i, 0, h - 1)));
@@ -189,7 +191,7 @@ QImage median(const QImage& image, int side, Progress* progress) {
             }
         };
         for (int x = -before; x < side - before; ++x) column(x, 1);
-        auto* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        auto* dst = reinterpret_cast<QRgb*>(outBits + qsizetype(y) * in.bytesPerLine());
         for (int x = 0;; ++x) {
             int v[3];
             for (int c = 0; c < 3; ++c) {
@@ -204,8 +206,35 @@ QImage median(const QImage& image, int side, Progress* progress) {
             column(x - before, -1);
             column(x - before + side, 1);
         }
+        if (!rowDone()) return;
     }
-    if (progress) progress->step(h, h);
+}
+
+} // namespace
+
+QImage median(const QImage& image, int side, Progress* progress) {
+    if (image.isNull()) return {};
+    const QImage in = image.convertToFormat(QImage::Format_RGB32);
+    QImage out(in.size(), QImage::Format_RGB32);
+    if (in.isNull() || out.isNull()) return {};
+    const int h = in.height();
+    side = std::max(1, side);
+    uchar* bits = out.bits(); // taken once: the bands write their rows through it
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    const std::function<bool()> rowDone = [&] {
+        if (progress && !progress->step(++done, h)) stop = true;
+        return !stop.load();
+    };
+    // Rows are independent, so bands of them run side by side.
+    const int bands = std::clamp(int(std::thread::hardware_concurrency()), 1, std::min(4, h));
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < bands; ++i)
+        helpers.emplace_back(medianRows, std::cref(in), bits, side, h * i / bands,
+                             h * (i + 1) / bands, std::cref(rowDone));
+    medianRows(in, bits, side, 0, h / bands, rowDone);
+    for (std::thread& t : helpers) t.join();
+    if (stop) return {};
     return out;
 }
 

@@ -320,12 +320,6 @@ inline QString progressCancel() {
 inline QString progressFilter() {
     return QStringLiteral("画像を処理しています...");
 }
-inline QString progressTurn() {
-    return QStringLiteral("画像を回転しています...");
-}
-inline QString progressLoad() {
-    return QStringLiteral("画像を読み込んでいます...");
-}
 
 // --- motion -----------------------------------------------------------------------------
 // A frame file whose name the frame list, the mail composer or the mail library could not carry.
