@@ -69,13 +69,12 @@ void BM_MedianStall(benchmark::State& state) {
         state.counters["stall_ms"] = meter.longestMs();
     }
 }
-BENCHMARK(BM_MedianStall)
-    ->Arg(0)
-    ->Arg(1)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+// Each run takes seconds: one iteration, three runs, wall-clock time.
+void seconds(benchmark::internal::Benchmark* b) {
+    b->Iterations(1)->Repetitions(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK(BM_MedianStall)->Arg(0)->Arg(1)->Apply(seconds);
 
 // キャンセル pressed on the progress dialog range(0) ms after the start; cancel_ms is the time
 // from the press until the window has its picture back.
@@ -98,12 +97,7 @@ void BM_TimeToCancel(benchmark::State& state) {
         state.counters["cancel_ms"] = double(clock.nsecsElapsed() - pressed) / 1e6;
     }
 }
-BENCHMARK(BM_TimeToCancel)
-    ->Arg(500)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_TimeToCancel)->Arg(500)->Apply(seconds);
 
 void BM_TurnLeft4000x3000(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(ImageOps::rotateLeft(picture()).constBits());
