@@ -2,6 +2,7 @@
 // A Dialogs facade for headless tests: answers come from a queue, in order, and every dialog is
 // recorded. A notice with only an OK button needs no answer; any other dialog nobody scripted
 // fails the test (and is cancelled), instead of blocking.
+#include "core/util/progress.h"
 #include "gui/widgets/dialogs.h"
 
 #include <QVariant>
@@ -10,7 +11,7 @@
 class ScriptedDialogs : public Dialogs {
 public:
     struct Asked {
-        QString kind; // "message", "open", "save", "font", "colour", "input"
+        QString kind; // "message", "open", "save", "font", "colour", "input", "progress"
         QString text; // message text or prompt; the folder for file dialogs
         QString title;
         Icon icon = Icon::None;
@@ -21,6 +22,10 @@ public:
     QList<Asked> asked;
     QList<QVariant> answers; // Answer as int, QStringList, QString, QFont, QColor; null = cancel
     int saveFilterIndex = 1;
+    // Long work: the scripted user presses キャンセル once it reports this percentage (-1:
+    // never); duringWork looks at the windows while the command waits for its work.
+    int cancelAt = -1;
+    std::function<void()> duringWork;
 
     ScriptedDialogs() { Dialogs::install(this); }
     ~ScriptedDialogs() override { Dialogs::install(nullptr); }
@@ -75,6 +80,18 @@ public:
         asked.append({QStringLiteral("input"), prompt, title, Icon::None, Buttons::Ok, {}, {}});
         const QVariant v = next();
         return v.isNull() ? std::nullopt : std::optional<QString>(v.toString());
+    }
+
+    void runLong(QWidget*, const QString& text, Progress& progress,
+                 const std::function<void()>& work) override {
+        asked.append({QStringLiteral("progress"), text, {}, Icon::None, Buttons::Ok, {}, {}});
+        if (duringWork) duringWork();
+        // Set from the working thread itself, so the work stops at the step that reached it.
+        if (cancelAt >= 0)
+            progress.onStep = [this, &progress](int percent) {
+                if (percent >= cancelAt) progress.cancel = true;
+            };
+        waitFor(work, {}, nullptr);
     }
 
 private:

@@ -1,5 +1,6 @@
 // The edit and image menus of the main window: which image each command changes, the reduced
 // flag, undo copies, and that cancelling changes nothing.
+#include "core/image/filters.h"
 #include "core/image/imagecodec.h"
 #include "core/image/imagecontrol.h"
 #include "gui/app/frm_process.h"
@@ -10,6 +11,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -137,6 +139,47 @@ private slots:
         QCOMPARE(w.LEAD2->image(), input);
         QCOMPARE(w.LEAD1->image(), output);
         QCOMPARE(w.undoCopies.LEAD4(0).image(), undo);
+        w.close();
+    }
+
+    // The processing dialog's filter runs off the window's thread: no command is enabled
+    // meanwhile, キャンセル half-way changes nothing, and a finished run gives the filter's result.
+    void processingWork_data() {
+        QTest::addColumn<int>("cancelAt"); // percent; -1 runs to the end
+        QTest::newRow("cancelled half-way") << 50;
+        QTest::newRow("finished") << -1;
+    }
+    void processingWork() {
+        QFETCH(int, cancelAt);
+        ScriptedDialogs dialogs;
+        dialogs.cancelAt = cancelAt;
+        FRM_QUILMOAP w;
+        w.LEAD2->setImage(photo(120, 90));
+        w.MNU_IMG_ALLSELECT_Click();
+        const QImage input = w.LEAD2->image(), output = w.LEAD1->image();
+        QStringList enabled;
+        dialogs.duringWork = [&] {
+            for (QAction* a : w.findChildren<QAction*>())
+                if (a->isEnabled() && !a->menu() && !a->isSeparator()) enabled << a->objectName();
+        };
+        QTimer::singleShot(0, [] {
+            auto* dlg = qobject_cast<ProcessDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dlg);
+            dlg->selectFilter(int(Filters::Kind::Median));
+            dlg->setValue(0, 5);
+            dlg->accept(); // stays open after キャンセル
+            if (dlg->isVisible()) dlg->reject();
+        });
+        w.MNU_IMG_ALL_Click();
+        QCOMPARE(enabled, QStringList());
+        QCOMPARE(dialogs.asked.size(), 1);
+        QCOMPARE(w.MNU_IMG_ALL->isEnabled(), true);
+        if (cancelAt >= 0) {
+            QCOMPARE(w.LEAD2->image(), input);
+            QCOMPARE(w.LEAD1->image(), output);
+        } else {
+            QCOMPARE(w.LEAD2->image(), Filters::apply(input, Filters::Kind::Median, 5));
+        }
         w.close();
     }
 };

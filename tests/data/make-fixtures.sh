@@ -76,3 +76,9 @@ import struct, zlib
 ihdr = b"IHDR" + struct.pack(">II", 60000, 60000) + bytes([8, 2, 0, 0, 0])
 open("huge.png", "wb").write(b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + ihdr +
                              struct.pack(">I", zlib.crc32(ihdr)))'
+
+# The median filter's reference: a noisy 23 x 9 picture and its square medians (test_imageops).
+make PNG24:median-in.png "-seed 3 -size 23x9 plasma: -depth 8"
+for side in 2 3 10; do
+    make PNG24:median-$side.png "median-in.png -statistic Median ${side}x$side"
+done

@@ -1,11 +1,17 @@
 #include "core/image/filters.h"
 
+#include "core/util/progress.h"
+
 #include <Magick++.h>
 
 #include <QSysInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <functional>
+#include <thread>
+#include <vector>
 
 namespace Filters {
 
@@ -41,6 +47,13 @@ QImage fromMagick(Magick::Image& m, QSize size) {
     return out;
 }
 
+// ImageMagick calls this after every row it finishes; false makes it stop.
+MagickCore::MagickBooleanType monitor(const char*, const MagickCore::MagickOffsetType done,
+                                      const MagickCore::MagickSizeType total, void* progress) {
+    return static_cast<Progress*>(progress)->step(done, qint64(total)) ? MagickCore::MagickTrue
+                                                                       : MagickCore::MagickFalse;
+}
+
 // px: the pixel-measured parameter a, already scaled.
 void run(Magick::Image& m, Kind kind, int a, int b, double px) {
     switch (kind) {
@@ -60,9 +73,6 @@ void run(Magick::Image& m, Kind kind, int a, int b, double px) {
     case Kind::Blur:
         m.gaussianBlur(0.0, px / 10.0);
         break;
-    case Kind::Median:
-        m.medianFilter(std::max(1.0, px));
-        break;
     case Kind::Despeckle:
         m.despeckle();
         break;
@@ -75,6 +85,7 @@ void run(Magick::Image& m, Kind kind, int a, int b, double px) {
     case Kind::Sepia:
         m.sepiaTone(a * quantumRange / 100.0);
         break;
+    case Kind::Median: // both done by our own functions
     case Kind::Mosaic:
         break;
     }
@@ -151,18 +162,100 @@ QImage mosaic(const QImage& image, int side) {
     return out;
 }
 
-QImage apply(const QImage& image, Kind kind, int a, int b, QString* error, double scale) {
+namespace {
+
+// Rows [from, to) of median() into out (bytesPerLine apart from outBits). rowDone runs after
+// every row and returns false when the work is to stop.
+void medianRows(const QImage& in, uchar* outBits, int side, int from, int to,
+                const std::function<bool()>& rowDone) {
+    const int w = in.width(), h = in.height();
+    const int before = side / 2;        // reach up and left; side - 1 - before down and right
+    const int middle = side * side / 2; // 0-based rank of the median in the sorted square
+    std::vector<const QRgb*> rows(size_t(side), nullptr);
+    for (int y = from; y < to; ++y) {
+        for (int i = 0; i < side; ++i)
+            rows[size_t(i)] = reinterpret_cast<const QRgb*>(
+                in.constScanLine(std::clamp(y - before + i, 0, h - 1)));
+        // Per channel: the histogram of the square, the median and how many values lie below.
+        int hist[3][256] = {};
+        int med[3] = {}, below[3] = {};
+        const auto column = [&](int x, int delta) {
+            const int cx = std::clamp(x, 0, w - 1);
+            for (const QRgb* row : rows) {
+                const QRgb p = row[cx];
+                for (int c = 0; c < 3; ++c) {
+                    const int v = int(p >> (16 - 8 * c)) & 0xff;
+                    hist[c][v] += delta;
+                    if (v < med[c]) below[c] += delta;
+                }
+            }
+        };
+        for (int x = -before; x < side - before; ++x) column(x, 1);
+        auto* dst = reinterpret_cast<QRgb*>(outBits + qsizetype(y) * in.bytesPerLine());
+        for (int x = 0;; ++x) {
+            int v[3];
+            for (int c = 0; c < 3; ++c) {
+                int& m = med[c];
+                int& n = below[c];
+                while (n > middle) n -= hist[c][--m];
+                while (n + hist[c][m] <= middle) n += hist[c][m++];
+                v[c] = m;
+            }
+            dst[x] = qRgb(v[0], v[1], v[2]);
+            if (x + 1 == w) break;
+            column(x - before, -1);
+            column(x - before + side, 1);
+        }
+        if (!rowDone()) return;
+    }
+}
+
+} // namespace
+
+QImage median(const QImage& image, int side, Progress* progress) {
+    if (image.isNull()) return {};
+    const QImage in = image.convertToFormat(QImage::Format_RGB32);
+    QImage out(in.size(), QImage::Format_RGB32);
+    if (in.isNull() || out.isNull()) return {};
+    const int h = in.height();
+    side = std::max(1, side);
+    uchar* bits = out.bits(); // taken once: the bands write their rows through it
+    std::atomic<int> done{0};
+    std::atomic<bool> stop{false};
+    const std::function<bool()> rowDone = [&] {
+        if (progress && !progress->step(++done, h)) stop = true;
+        return !stop.load();
+    };
+    // Rows are independent, so bands of them run side by side.
+    const int bands = std::clamp(int(std::thread::hardware_concurrency()), 1, std::min(4, h));
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < bands; ++i)
+        helpers.emplace_back(medianRows, std::cref(in), bits, side, h * i / bands,
+                             h * (i + 1) / bands, std::cref(rowDone));
+    medianRows(in, bits, side, 0, h / bands, rowDone);
+    for (std::thread& t : helpers) t.join();
+    if (stop) return {};
+    return out;
+}
+
+QImage apply(const QImage& image, Kind kind, int a, int b, QString* error, double scale,
+             Progress* progress) {
     if (image.isNull()) return {};
     if (paramCount(kind) > 0) a = std::clamp(a, param(kind, 0).minimum, param(kind, 0).maximum);
     if (paramCount(kind) > 1) b = std::clamp(b, param(kind, 1).minimum, param(kind, 1).maximum);
     if (!(scale > 0) || scale > 1) scale = 1;
     const double px = std::max(1.0, a * scale);
     if (kind == Kind::Mosaic) return mosaic(image, int(std::lround(px)));
+    // The square's side is the radius cut to a whole number, as the filter has always taken it.
+    if (kind == Kind::Median) return median(image, int(px), progress);
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull()) return {};
     try {
         Magick::Image m = toMagick(rgb);
+        if (progress) MagickCore::SetImageProgressMonitor(m.image(), monitor, progress);
         run(m, kind, a, b, px);
+        // A stopped operation may leave a half-done picture without any exception.
+        if (progress && progress->cancelled()) return {};
         return fromMagick(m, rgb.size());
     } catch (const Magick::Exception& e) {
         if (error) *error = QString::fromStdString(e.what());

@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QString>
 
+struct Progress;
+
 namespace Filters {
 
 enum class Kind {
@@ -33,12 +35,19 @@ Param param(Kind kind, int which);
 
 // Runs one filter. a and b are the parameters in the units listed above. scale multiplies the
 // parameters measured in pixels (radius, strength, block side), so a preview reduced to a
-// quarter of the picture's size looks as the picture will.
+// quarter of the picture's size looks as the picture will. With progress the filter reports
+// how far it is and stops when told: a cancelled filter returns a null picture.
 QImage apply(const QImage& image, Kind kind, int a = 0, int b = 0, QString* error = nullptr,
-             double scale = 1.0);
+             double scale = 1.0, Progress* progress = nullptr);
 
 // The block average of every side x side square from the top-left corner (the last row and
 // column of blocks may be smaller).
 QImage mosaic(const QImage& image, int side);
+
+// The median of each channel over the side x side square around every pixel, the edge pixels
+// repeated beyond the picture. An even square reaches one pixel further up and left than down
+// and right, and takes the upper of the two middle values. A sliding histogram per row keeps
+// the cost per pixel proportional to side, not to its square.
+QImage median(const QImage& image, int side, Progress* progress = nullptr);
 
 } // namespace Filters

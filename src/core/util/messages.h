@@ -318,6 +318,14 @@ inline QString filterFailed(const QString& reason) {
     return QStringLiteral("画像処理に失敗しました。\n\n") + reason;
 }
 
+// --- long work: the progress dialog ----------------------------------------------------------
+inline QString progressCancel() {
+    return QStringLiteral("キャンセル");
+}
+inline QString progressFilter() {
+    return QStringLiteral("画像を処理しています...");
+}
+
 // --- motion -----------------------------------------------------------------------------
 // A frame file whose name the frame list, the mail composer or the mail library could not carry.
 inline QString motionBadName(const QString& path) {

@@ -1,6 +1,7 @@
 #include "gui/app/frm_process.h"
 
 #include "core/util/messages.h"
+#include "core/util/progress.h"
 #include "gui/widgets/dialogs.h"
 
 #include <QGridLayout>
@@ -175,12 +176,17 @@ void ProcessDialog::updatePreview() {
 }
 
 void ProcessDialog::accept() {
+    // The work reads nothing of the dialog: its controls belong to this thread.
+    const QImage input = m_input;
+    const Filters::Kind k = kind();
+    const int a = value(0), b = value(1);
     QString why;
     QImage processed;
-    {
-        WaitCursor busy;
-        processed = Filters::apply(m_input, kind(), value(0), value(1), &why);
-    }
+    Progress progress;
+    Dialogs::get().runLong(this, Msg::progressFilter(), progress, [&] {
+        processed = Filters::apply(input, k, a, b, &why, 1.0, &progress);
+    });
+    if (progress.cancelled()) return; // the dialog stays open with the picture as it was
     if (processed.isNull()) {
         Dialogs::get().message(this, Msg::filterFailed(why), Msg::appTitle(),
                                Dialogs::Icon::Exclamation, Dialogs::Buttons::Ok);

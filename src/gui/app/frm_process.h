@@ -50,7 +50,8 @@ public slots:
     void setValue(int which, int value);
     // Filters the reduced copy with the current values.
     void updatePreview();
-    // Processes the whole picture; stays open when the filter fails.
+    // Processes the whole picture on a worker thread; stays open when the filter fails or the
+    // user cancels it.
     void accept() override;
     void reject() override;
 

@@ -192,6 +192,8 @@ private:
     // Label4: the selection's text, shown whole.
     void showSelectionText();
     void replaceInput(const QImage& image, int bits);
+    // Every command disabled (true) or enabled again: no command may start while one runs.
+    void setBusy(bool busy);
     // After drawing into the output: shown again, no longer reduced.
     void outputRedrawn();
 

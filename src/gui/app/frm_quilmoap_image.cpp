@@ -54,12 +54,19 @@ void FRM_QUILMOAP::MNU_IMG_CTURN_Click() {
 }
 
 void FRM_QUILMOAP::MNU_IMG_ALL_Click() {
-    if (!LEAD2->Bitmap()) return;
+    if (m_busy || !LEAD2->Bitmap()) return;
     // Only a confirmed dialog rebuilds the output: a cancel leaves output and undo copy alone.
+    setBusy(true); // the filter runs on a worker thread while the window repaints
     const std::optional<QImage> processed = ProcessDialog::ask(LEAD2View, LEAD2->image());
+    setBusy(false);
     if (!processed || processed->isNull()) return;
     replaceInput(*processed, 24);
     LEAD2_RgnChange();
+}
+
+void FRM_QUILMOAP::setBusy(bool busy) {
+    m_busy = busy;
+    updateActions();
 }
 
 void FRM_QUILMOAP::replaceInput(const QImage& image, int bits) {

@@ -1,13 +1,20 @@
 #include "gui/widgets/dialogs.h"
 
 #include "core/util/messages.h"
+#include "core/util/progress.h"
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 FileFilters parseFilter(const QString& nulSeparated) {
     FileFilters filters;
@@ -158,6 +165,22 @@ public:
         return ok ? std::optional<QString>(s) : std::nullopt;
     }
 
+    void runLong(QWidget* parent, const QString& text, Progress& progress,
+                 const std::function<void()>& work) override {
+        // Short work ends before the dialog would show; the input stays blocked regardless.
+        QProgressDialog dlg(text, Msg::progressCancel(), 0, 100, parent);
+        dlg.setWindowTitle(Msg::appTitle());
+        dlg.setWindowModality(Qt::WindowModal);
+        dlg.setMinimumDuration(300);
+        dlg.setAutoReset(false);
+        dlg.setAutoClose(false);
+        // The dialog hides at once; the work stops at its next band of rows.
+        QObject::connect(&dlg, &QProgressDialog::canceled, &dlg, [&] { progress.cancel = true; });
+        dlg.setValue(0);
+        waitFor(
+            work, [&] { dlg.setValue(progress.percent.load()); }, &dlg);
+    }
+
 private:
     static void setFilters(QFileDialog& dlg, const FileFilters& filters) {
         // Qt's own dialog matches patterns in any case; a desktop's native one may not.
@@ -168,7 +191,57 @@ private:
 
 Dialogs* installed = nullptr;
 
+// Keeps the user's input from every window but one while long work runs, so no command can
+// start in between, before the progress dialog shows and after.
+class InputBlocker : public QObject {
+public:
+    explicit InputBlocker(QWidget* except) : m_except(except) { qApp->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        switch (e->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::Drop:
+            break;
+        case QEvent::Close:
+            if (!e->spontaneous()) return false;
+            break;
+        default:
+            return false;
+        }
+        const auto* w = qobject_cast<QWidget*>(watched);
+        if (!w || (m_except && (w == m_except || m_except->isAncestorOf(w)))) return false;
+        // An accepted override keeps shortcuts from firing; the rest is dropped.
+        e->setAccepted(e->type() == QEvent::ShortcutOverride);
+        return true;
+    }
+
+private:
+    QWidget* m_except;
+};
+
 } // namespace
+
+void Dialogs::waitFor(const std::function<void()>& work, const std::function<void()>& tick,
+                      QWidget* except) {
+    const InputBlocker blocker(except);
+    const std::unique_ptr<QThread> thread(QThread::create(work));
+    QEventLoop loop;
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    QTimer timer;
+    timer.setInterval(50);
+    if (tick) QObject::connect(&timer, &QTimer::timeout, &loop, tick);
+    thread->start();
+    timer.start();
+    loop.exec();
+    thread->wait();
+}
 
 Dialogs& Dialogs::get() {
     static QtDialogs qt;

@@ -7,9 +7,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class QWidget;
+struct Progress;
 
 struct FileFilter {
     QString description;
@@ -49,6 +51,12 @@ public:
     virtual std::optional<QColor> colour(QWidget* parent, const QColor& initial) = 0;
     virtual std::optional<QString> input(QWidget* parent, const QString& prompt,
                                          const QString& title, const QString& initial) = 0;
+    // Runs work on a worker thread and returns once it has ended. Meanwhile the windows keep
+    // repainting, take no input, and a progress dialog with text and "キャンセル" follows
+    // progress; キャンセル sets its cancel flag, which work obeys. The caller disables its
+    // commands around the call.
+    virtual void runLong(QWidget* parent, const QString& text, Progress& progress,
+                         const std::function<void()>& work) = 0;
 
     // The facade in use: the Qt dialogs unless a test installed another (not owned).
     static Dialogs& get();
@@ -57,6 +65,12 @@ public:
     // Shorthand for the common OK box.
     static void inform(QWidget* parent, const QString& text, Icon icon = Icon::None,
                        const QString& title = {});
+
+protected:
+    // The waiting in runLong: work on its own thread, this thread's event loop turning (user
+    // input only reaches except and its children) and tick running every 50 ms until it ends.
+    static void waitFor(const std::function<void()>& work, const std::function<void()>& tick,
+                        QWidget* except);
 };
 
 // Shows the busy pointer for the lifetime of the object.
