@@ -1,6 +1,5 @@
-// The mail core: the size estimate, the message builder, SendMail (the prepared message, and
-// the transfer to a real SMTP server on loopback: aiosmtpd with tests/smtp_sink.py), mail files
-// and `quilmo mail`.
+// The mail core: the size estimate, the message builder, SendMail to a real SMTP server on
+// loopback (aiosmtpd with tests/smtp_sink.py), mail files and `quilmo mail`.
 #include "cli/mailcommand.h"
 #include "core/mail/mailfile.h"
 #include "core/mail/mime.h"
