@@ -38,14 +38,6 @@ struct Listener {
     ~Listener() { ::close(fd); }
 };
 
-inline bool canConnect(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const sockaddr_in a = loopbackAddress(port);
-    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
-    ::close(fd);
-    return ok;
-}
-
 class SmtpServer {
 public:
     QTemporaryDir store;
@@ -65,7 +57,11 @@ public:
                          extra);
         if (!m_proc.waitForStarted(10000)) return false;
         for (int i = 0; i < 150 && m_proc.state() == QProcess::Running; ++i) { // at most 15 s
-            if (canConnect(port)) return true;
+            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            const sockaddr_in a = loopbackAddress(port);
+            const bool up = ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
+            ::close(fd);
+            if (up) return true;
             QThread::msleep(100);
         }
         qWarning() << "aiosmtpd did not start:" << m_proc.readAllStandardError();
@@ -86,9 +82,7 @@ public:
         return f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll()).object()
                                            : QJsonObject();
     }
-    // The n-th message as Python's email package reads it.
     QJsonObject mail(int n) const { return readMail(eml(n)); }
-
     // A message file as Python's email package reads it.
     static QJsonObject readMail(const QString& file) {
         QProcess p;
