@@ -102,8 +102,6 @@ private slots:
         QVERIFY(dialogs.asked.isEmpty());
         Profile saved;
         QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("MainForm", "Width"), QStringLiteral("12000"));
-        QCOMPARE(saved.value("Jpeg", "QFact"), QStringLiteral("20"));
         QCOMPARE(saved.value("Defsize", "6PY"), QStringLiteral("480"));
         // An empty address book that was never touched creates no file.
         QVERIFY(!QFile::exists(AppPaths::addressFile()));
