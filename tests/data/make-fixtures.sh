@@ -77,6 +77,58 @@ ihdr = b"IHDR" + struct.pack(">II", 60000, 60000) + bytes([8, 2, 0, 0, 0])
 open("huge.png", "wb").write(b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + ihdr +
                              struct.pack(">I", zlib.crc32(ihdr)))'
 
+# Files no common tool writes, built byte by byte.
+python3 -c '
+import struct, zlib
+le = lambda v, n=4: v.to_bytes(n, "little")
+def bmp(name, header, pixels):
+    offset = 14 + len(header)
+    open(name, "wb").write(b"BM" + le(offset + len(pixels)) + le(0) + le(offset) + header + pixels)
+# 40 x 30, left half red, right half blue: 4-bit run-length, and the 64-byte OS/2 2.x header.
+rle = bytes([20, 0x11, 20, 0x22, 0, 0]) * 30 + bytes([0, 1])
+palette = bytes([0, 0, 0, 0, 0, 0, 255, 0, 255, 0, 0, 0]) + bytes(52)
+bmp("rle4.bmp", le(40) + le(40) + le(30) + le(1, 2) + le(4, 2) + le(2) + le(len(rle)) + bytes(16)
+    + palette, rle)
+bmp("os2v2.bmp", le(64) + le(40) + le(30) + le(1, 2) + le(24, 2) + bytes(48),
+    (b"\0\0\xff" * 20 + b"\xff\0\0" * 20) * 30)
+# Headers promising 60000 x 60000 pixels with almost nothing behind them.
+n = 60000
+bmp("bomb.bmp", le(40) + le(n) + le(n) + le(1, 2) + le(24, 2) + bytes(24), bytes(64))
+open("bomb.gif", "wb").write(b"GIF89a" + le(n, 2) * 2 + bytes.fromhex("800000000000ffffff2c00000000")
+                             + le(n, 2) * 2 + bytes.fromhex("000202448401003b"))
+jpeg = bytearray(open("a.jpg", "rb").read())
+sof = jpeg.index(b"\xff\xc0") + 5
+jpeg[sof:sof + 4] = struct.pack(">HH", n, n)
+open("bomb.jpg", "wb").write(jpeg)
+tag = lambda t, type, v: le(t, 2) + le(type, 2) + le(1) + le(v)
+def tiff(name, w, h):
+    tags = [(256, 4, w), (257, 4, h), (258, 3, 8), (259, 3, 1), (262, 3, 1), (273, 4, 200),
+            (277, 3, 1), (278, 4, h), (279, 4, w * h)]
+    open(name, "wb").write(b"II*\0" + le(8) + le(len(tags), 2) + b"".join(tag(*t) for t in tags)
+                           + le(0) + bytes(64))
+tiff("bomb.tif", n, n)
+tiff("m15.tif", 5000, 3000) # within the pixel budget, beyond the general decoder path in 300 MB
+open("bomb.pcx", "wb").write(bytes.fromhex("0a050108") + le(0) + le(n - 1, 2) * 2 + bytes(53)
+                             + b"\3" + le(n, 2) + bytes(60 + 64))
+open("bomb.tga", "wb").write(bytes.fromhex("000002000000000000000000") + le(n, 2) * 2
+                             + bytes.fromhex("1800") + bytes(64))'
+
+# e.jpg with an EXIF resolution: 240 x 180 per inch, 118 x 40 per centimetre, no unit, unit 1.
+python3 -c '
+le = lambda v, n=4: v.to_bytes(n, "little")
+jpeg = open("e.jpg", "rb").read()
+for name, x, y, unit in [("ei.jpg", 240, 180, 2), ("ec.jpg", 118, 40, 3), ("en.jpg", 240, 180, 0),
+                         ("e1.jpg", 240, 180, 1)]:
+    n = 3 if unit else 2
+    data = 8 + 2 + 12 * n + 4
+    ifd = (b"II*\0" + le(8) + le(n, 2) + le(282, 2) + le(5, 2) + le(1) + le(data) + le(283, 2)
+           + le(5, 2) + le(1) + le(data + 8))
+    if unit:
+        ifd += le(296, 2) + le(3, 2) + le(1) + le(unit)
+    app1 = b"Exif\0\0" + ifd + le(0) + le(x) + le(1) + le(y) + le(1)
+    open(name, "wb").write(jpeg[:2] + b"\xff\xe1" + (len(app1) + 2).to_bytes(2, "big") + app1
+                           + jpeg[2:])'
+
 # The median filter's reference: a noisy 23 x 9 picture and its square medians (test_imageops).
 make PNG24:median-in.png "-seed 3 -size 23x9 plasma: -depth 8"
 for side in 2 3 10; do
