@@ -25,9 +25,12 @@ QImage palettePicture() {
     return img;
 }
 
-// Asymmetric pictures of both kinds, so every turn, flip and filter shows.
+// Asymmetric pictures of both kinds, so every turn, flip and filter shows; "large" is just
+// over what the library's reading limits hold twice.
 QImage input(const QString& kind) {
-    return kind == QLatin1String("palette") ? palettePicture() : photo(40, 30);
+    return kind == QLatin1String("palette") ? palettePicture()
+           : kind == QLatin1String("large") ? photo(3100, 3100)
+                                            : photo(40, 30);
 }
 
 QImage apply(char op, const QImage& img) {
@@ -227,6 +230,11 @@ private slots:
             for (const char* picture : {"rgb", "palette"})
                 QTest::addRow("%s, %s", name.constData(), picture)
                     << k << QString(picture) << a << b;
+            // The library's filters at their quickest on a camera-sized picture.
+            if (k >= 0 && kind != Filters::Kind::Median && kind != Filters::Kind::Mosaic)
+                QTest::addRow("%s, large", name.constData())
+                    << k << QStringLiteral("large") << (one ? Filters::param(kind, 0).minimum : 0)
+                    << 0;
         }
         // Out-of-range parameters are clamped, never passed on.
         QTest::newRow("mosaic 0") << int(Filters::Kind::Mosaic) << QStringLiteral("rgb") << 0 << 0;
@@ -245,7 +253,8 @@ private slots:
         QVERIFY2(!out.isNull(), qPrintable(why));
         QCOMPARE(out.format(), QImage::Format_RGB32);
         QCOMPARE(out.size(), img.size());
-        QVERIFY(out != img.convertToFormat(QImage::Format_RGB32));
+        if (input != QLatin1String("large"))
+            QVERIFY(out != img.convertToFormat(QImage::Format_RGB32));
         if (kind >= 0) return;
         QSet<int> levels;
         for (int y = 0; y < out.height(); ++y)

@@ -1,8 +1,11 @@
 #include "core/image/filters.h"
 
+#include "core/image/imagelimits.h"
+#include "core/image/magickdecode.h"
 #include "core/util/progress.h"
 
 #include <Magick++.h>
+#include <magick/resource_.h>
 
 #include <QSysInfo>
 
@@ -46,6 +49,40 @@ QImage fromMagick(Magick::Image& m, QSize size) {
     }
     return out;
 }
+
+// The reading limits keep a hostile file from making the library allocate much, so they hold
+// little more than one picture of the size a file may declare; a filter needs its input and its
+// result in the pixel cache at once (despeckle also two working planes), which they refuse for
+// a camera picture. For the length of one filter this raises the cache limits to what the
+// largest picture the program takes needs for that filter, still without disk, and puts the
+// reading limits back afterwards, even when the filter throws. It holds the lock every read
+// holds, so no file is read under the raised limits.
+class FilterBudget {
+public:
+    explicit FilterBudget(Kind kind) : hold(ImageCodec::Magick6::limitsLock()) {
+        using namespace MagickCore;
+        // A cache pixel: four quantum channels and a palette index.
+        const auto perPixel = MagickSizeType(sizeof(PixelPacket) + sizeof(IndexPacket));
+        const MagickSizeType copies = kind == Kind::Despeckle ? 3 : 2;
+        const MagickSizeType budget = copies * perPixel * MagickSizeType(ImageLimits::maxPixels);
+        for (int i = 0; i < count; ++i) {
+            saved[i] = GetMagickResourceLimit(resources[i]);
+            SetMagickResourceLimit(resources[i], budget);
+        }
+    }
+    ~FilterBudget() {
+        for (int i = 0; i < count; ++i) MagickCore::SetMagickResourceLimit(resources[i], saved[i]);
+    }
+    FilterBudget(const FilterBudget&) = delete;
+    FilterBudget& operator=(const FilterBudget&) = delete;
+
+private:
+    static constexpr int count = 3;
+    static constexpr MagickCore::ResourceType resources[count] = {
+        MagickCore::AreaResource, MagickCore::MemoryResource, MagickCore::MapResource};
+    const std::lock_guard<std::mutex> hold;
+    MagickCore::MagickSizeType saved[count] = {};
+};
 
 // ImageMagick calls this after every row it finishes; false makes it stop.
 MagickCore::MagickBooleanType monitor(const char*, const MagickCore::MagickOffsetType done,
@@ -251,6 +288,7 @@ QImage apply(const QImage& image, Kind kind, int a, int b, QString* error, doubl
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull()) return {};
     try {
+        const FilterBudget budget(kind);
         Magick::Image m = toMagick(rgb);
         if (progress) MagickCore::SetImageProgressMonitor(m.image(), monitor, progress);
         run(m, kind, a, b, px);

@@ -98,6 +98,7 @@ struct Frame {
 // coder ignores frame selection, so all icons are read and the rest dropped).
 Frame readFrame(const QByteArray& bytes, const Headers::Kind& kind, int index, bool pingOnly) {
     using namespace MagickCore;
+    const std::lock_guard hold(limitsLock());
     Frame f;
     ImageInfo* info = AcquireImageInfo();
     CopyMagickString(info->magick, kind.coder, MaxTextExtent);
@@ -221,7 +222,13 @@ Error pixels(const QByteArray& bytes, const Headers::Kind& kind, int index,
     return Error::None;
 }
 
+std::mutex& limitsLock() {
+    static std::mutex lock;
+    return lock;
+}
+
 QString rawRead(const QString& source, const QByteArray& blob) {
+    const std::lock_guard hold(limitsLock());
     Magick::Image img;
     try {
         img.quiet(false);

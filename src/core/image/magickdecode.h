@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QString>
 
+#include <mutex>
+
 namespace ImageCodec::Magick6 {
 
 // Through this path a pixel costs up to 10 bytes in the library's cache (16-bit channels and a
@@ -25,6 +27,11 @@ Error header(const QByteArray& bytes, const Headers::Kind& kind, int index, Head
 // meaningful.
 Error pixels(const QByteArray& bytes, const Headers::Kind& kind, int index,
              const Headers::Header& h, QImage* image, bool* hasAlpha, QString* detail);
+
+// The library's resource limits are process-wide and start() sizes them for reading hostile
+// files. Every read holds this lock, and so does anyone who changes the limits for a while (a
+// filter working on pixels already read), so no file is ever read under other limits.
+std::mutex& limitsLock();
 
 QString rawRead(const QString& source, const QByteArray& blob);
 

@@ -176,7 +176,9 @@ void ProcessDialog::updatePreview() {
 }
 
 void ProcessDialog::accept() {
-    // The work reads nothing of the dialog: its controls belong to this thread.
+    // The work reads nothing of the dialog: its controls belong to this thread. A preview due
+    // now would wait on the filter's lock with the window frozen.
+    m_previewTimer->stop();
     const QImage input = m_input;
     const Filters::Kind k = kind();
     const int a = value(0), b = value(1);
