@@ -143,13 +143,17 @@ private slots:
     void colourFitInTheWindow_data() {
         QTest::addColumn<QString>("pngLimit");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("fits") << "5500" << true;
-        QTest::newRow("limit 0 fails") << "0" << false;
+        QTest::addColumn<int>("cancelAt");
+        QTest::newRow("fits") << "5500" << true << -1;
+        QTest::newRow("limit 0 fails") << "0" << false << -1;
+        QTest::newRow("cancelled") << "5500" << false << 0;
     }
     void colourFitInTheWindow() {
         QFETCH(QString, pngLimit);
         QFETCH(bool, ok);
+        QFETCH(int, cancelAt);
         ScriptedDialogs dialogs;
+        dialogs.cancelAt = cancelAt;
         FRM_QUILMOAP w;
         w.LEAD2->setImage(photo(300, 260));
         w.MNU_IMG_ALLSELECT_Click();
@@ -161,16 +165,16 @@ private slots:
         QCOMPARE(w.Text1[3]->text(), QStringLiteral("10000"));
         QCOMPARE(w.Text1[2]->palette().color(QPalette::Base), QColor(Qt::white));
         QVERIFY(w.MNU_DSP_ZOOMIN->isEnabled());
+        QCOMPARE(dialogs.asked[0].kind, QStringLiteral("progress"));
+        const QStringList failed{"減色に失敗しました。ファイルサイズを大きく設定して下さい。"};
+        QCOMPARE(dialogs.messages(), ok || cancelAt >= 0 ? QStringList() : failed);
         if (ok) {
-            QVERIFY(dialogs.messages().isEmpty());
             const QByteArray png = w.LEAD1->SaveMemory(75, w.LEAD1->BitsPerPixel(), 0);
             QCOMPARE(w.Label6->text().toLongLong(), qint64(png.size())); // what a save writes
             QVERIFY(png.size() <= 5500);
             QVERIFY(w.Label5->text().toInt() >= 2);
         } else {
-            QCOMPARE(dialogs.messages(),
-                     QStringList{"減色に失敗しました。ファイルサイズを大きく設定して下さい。"});
-            QCOMPARE(dialogs.asked[0].icon, Dialogs::Icon::None);
+            QCOMPARE(dialogs.asked.last().icon, Dialogs::Icon::None);
             QVERIFY(w.Label6->text().toLongLong() > 0); // the last PNG size measured
             QCOMPARE(w.LEAD1->image(), before);         // nothing over the limit is kept
         }

@@ -325,6 +325,9 @@ inline QString progressCancel() {
 inline QString progressFilter() {
     return QStringLiteral("画像を処理しています...");
 }
+inline QString progressColourFit() {
+    return QStringLiteral("減色しています...");
+}
 
 // --- motion -----------------------------------------------------------------------------
 // A frame file whose name the frame list, the mail composer or the mail library could not carry.

@@ -98,7 +98,8 @@ public:
     QString iniSaveError() const { return m_iniSaveError; }
     void leadsize();
     // Reduces the output's colours: cset < 1 searches for the most colours that meet both
-    // limits, a positive cset reduces to that count. Returns true on success.
+    // limits, a positive cset reduces to that count. Returns true on success. It runs as long
+    // work: after キャンセル the output is as it was before and no message is shown.
     bool PNGRedraw(int cset);
     // Writes the output: JPEG for names ending in JPG/JPEG, PNG otherwise. On failure says why
     // and changes nothing (the old file stays whole).

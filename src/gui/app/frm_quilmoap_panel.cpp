@@ -6,6 +6,7 @@
 #include "core/image/imagelimits.h"
 #include "core/util/messages.h"
 #include "core/util/numbers.h"
+#include "core/util/progress.h"
 #include "gui/mail/frm_motion.h"
 #include "gui/widgets/dialogs.h"
 #include "gui/widgets/filebrowser.h"
@@ -16,6 +17,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QToolButton>
+
+#include <memory>
 
 void FRM_QUILMOAP::Combo1_Click() {
     const int i = Combo1->currentIndex();
@@ -60,21 +63,37 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
     paintField(Text1[2], Qt::red);
     paintField(Text1[3], Qt::red);
 
-    // The labels repaint directly: processing events here would let the user start another
-    // command inside this one.
-    auto progress = [this, cset](const FitPass& pass) {
+    // The search runs on a worker thread; its passes are painted on this one. Passes still
+    // queued when it ends are dropped, so none paints over the final texts.
+    const auto live = std::make_shared<bool>(true);
+    auto show = [this, cset, live](const FitPass& pass) {
+        if (!*live) return;
         Label5->setText(QString::number(pass.colours));
-        Label5->repaint();
         if (pass.pngSize >= 0) Text1[2]->setText(QString::number(pass.pngSize));
         if (pass.bmpSize >= 0) Text1[3]->setText(QString::number(pass.bmpSize));
         if (cset <= 0) {
             if (pass.pngOk) paintField(Text1[2], Qt::white);
             if (pass.bmpOk) paintField(Text1[3], Qt::white);
         }
-        Text1[2]->repaint();
-        Text1[3]->repaint();
     };
-    const FitResult result = ::PNGRedraw(source, limits, cset, fileEncoder(), progress);
+    Progress progress;
+    const Encoder encode = fileEncoder();
+    // Once cancelled, no measurement succeeds: the search ends as a failure at its next pass.
+    const Encoder encoder = [&](const QImage& image, int format, int bits) {
+        return progress.cancelled() ? QByteArray() : encode(image, format, bits);
+    };
+    FitResult result;
+    Dialogs::get().runLong(this, Msg::progressColourFit(), progress, [&] {
+        result = ::PNGRedraw(source, limits, cset, encoder, [&](const FitPass& pass) {
+            // The count falls from 256 as the search goes: a rough measure of how far it is.
+            progress.step(256 - pass.colours, 256);
+            QMetaObject::invokeMethod(
+                this, [show, pass] { show(pass); }, Qt::QueuedConnection);
+        });
+    });
+    *live = false;
+    const bool cancelled = progress.cancelled();
+    if (cancelled) result.ok = false;
 
     const bool fixed = cset > 0;
     if (result.ok && !result.image.isNull()) {
@@ -92,7 +111,7 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
     paintField(Text1[3], Qt::white);
     m_busy = false;
     updateActions();
-    if (!result.ok && !fixed)
+    if (!result.ok && !fixed && !cancelled)
         Dialogs::get().message(this, Msg::colourReductionFailed(), Msg::appTitle(),
                                Dialogs::Icon::None, Dialogs::Buttons::Ok);
     return result.ok;
