@@ -26,7 +26,7 @@ public:
     // Writes the file when the entries were modified, else leaves it alone and returns true.
     // The file then holds the entries, each with CR LF (CR, LF and NUL taken out of them, also
     // in entries), followed by the lines after the MaxEntries-th exactly as they were read.
-    // Written through QSaveFile; false with errorString() and the old file whole when the
+    // Written through FileIO::write; false with errorString() and the old file whole when the
     // write fails, when load() failed, when there are more than MaxEntries entries or when an
     // entry has characters that CP932 cannot store.
     bool save(const QString& path);
