@@ -462,7 +462,6 @@ private slots:
         row("To twice keeps the later", "To :a\r\nTo :b\r\n", only(0, "b"));
         row("LF only, no final line end", "CC :c\nBody :x\ny", only(1, "c", "x\r\ny"));
         row("To: without blank is not a label", "To:a\r\nsecond", only(5, "To:a\r\nsecond\r\n"));
-        row("any character before the colon", "Tox:a", only(0, "a"));
         row("utf-8 file", "Subject :件名\nBody :本文", only(3, "件名", "本文"));
         row("cp932 file", TextCodec::toCp932(u"Subject :～①\r\n"), only(3, "～①"));
     }

@@ -19,7 +19,6 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QLineEdit>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,13 +32,6 @@ int count(const QImage& img, const QRect& area, QRgb colour) {
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x) n += (img.pixel(x, y) | 0xff000000u) == colour;
     return n;
-}
-
-QSet<QRgb> colours(const QImage& img) {
-    QSet<QRgb> set;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) set.insert(img.pixel(x, y));
-    return set;
 }
 
 // The box around the pixels of the colour (within area when given).
@@ -100,28 +92,6 @@ private slots:
         openings = 0;
     }
 
-    void templates_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("calendar") << QStringLiteral("カレンダ.PNG") << QSize(96, 84);
-        QTest::newRow("address") << QStringLiteral("宛名.PNG") << QSize(60, 84);
-        for (int t = 0; t < Makers::cardOwnPicture; ++t)
-            QTest::newRow(qPrintable(Makers::cardTypeName(t)))
-                << Makers::cardTemplate(t) << QSize(60, 84);
-        for (int t = 0; t < Makers::plateTypes; ++t)
-            QTest::newRow(qPrintable(Makers::plateTemplate(t)))
-                << Makers::plateTemplate(t) << QSize(80, 40);
-    }
-    void templates() {
-        QFETCH(QString, name);
-        QFETCH(QSize, size);
-        QString message;
-        const QImage img = Makers::loadTemplate(Makers::templatePath(name), size, &message);
-        QVERIFY2(!img.isNull(), qPrintable(message));
-        // Room in the 16-colour palette for the text colours.
-        QVERIFY(colours(img).size() <= 12);
-    }
-
     void calendarCells_data() {
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("month");
@@ -131,7 +101,6 @@ private slots:
         QTest::newRow("2001-01-01 holiday") << 2001 << 1 << 2 << 19 << red;
         QTest::newRow("2001-01-06 Saturday") << 2001 << 1 << 7 << 19 << blue;
         QTest::newRow("2001-01-07 Sunday") << 2001 << 1 << 1 << 30 << red;
-        QTest::newRow("2001-01-31 fifth row") << 2001 << 1 << 4 << 63 << black;
         QTest::newRow("2001-09-15 Saturday holiday") << 2001 << 9 << 7 << 41 << red;
         QTest::newRow("2000-12-31 sixth row, end of the year") << 2000 << 12 << 1 << 74 << red;
         // The law of the year: until 2002 Marine Day was 20 July.
