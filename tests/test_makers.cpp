@@ -19,7 +19,6 @@
 #include <QComboBox>
 #include <QDirIterator>
 #include <QLineEdit>
-#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,13 +32,6 @@ int count(const QImage& img, const QRect& area, QRgb colour) {
     for (int y = r.top(); y <= r.bottom(); ++y)
         for (int x = r.left(); x <= r.right(); ++x) n += (img.pixel(x, y) | 0xff000000u) == colour;
     return n;
-}
-
-QSet<QRgb> colours(const QImage& img) {
-    QSet<QRgb> set;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) set.insert(img.pixel(x, y));
-    return set;
 }
 
 // The box around the pixels of the colour (within area when given).
@@ -100,28 +92,6 @@ private slots:
         openings = 0;
     }
 
-    void templates_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("calendar") << QStringLiteral("カレンダ.PNG") << QSize(96, 84);
-        QTest::newRow("address") << QStringLiteral("宛名.PNG") << QSize(60, 84);
-        for (int t = 0; t < Makers::cardOwnPicture; ++t)
-            QTest::newRow(qPrintable(Makers::cardTypeName(t)))
-                << Makers::cardTemplate(t) << QSize(60, 84);
-        for (int t = 0; t < Makers::plateTypes; ++t)
-            QTest::newRow(qPrintable(Makers::plateTemplate(t)))
-                << Makers::plateTemplate(t) << QSize(80, 40);
-    }
-    void templates() {
-        QFETCH(QString, name);
-        QFETCH(QSize, size);
-        QString message;
-        const QImage img = Makers::loadTemplate(Makers::templatePath(name), size, &message);
-        QVERIFY2(!img.isNull(), qPrintable(message));
-        // Room in the 16-colour palette for the text colours.
-        QVERIFY(colours(img).size() <= 12);
-    }
-
     void calendarCells_data() {
         QTest::addColumn<int>("year");
         QTest::addColumn<int>("month");
@@ -131,15 +101,13 @@ private slots:
         QTest::newRow("2001-01-01 holiday") << 2001 << 1 << 2 << 19 << red;
         QTest::newRow("2001-01-06 Saturday") << 2001 << 1 << 7 << 19 << blue;
         QTest::newRow("2001-01-07 Sunday") << 2001 << 1 << 1 << 30 << red;
-        QTest::newRow("2001-01-09 weekday") << 2001 << 1 << 3 << 30 << black;
-        QTest::newRow("2001-01-31 fifth row") << 2001 << 1 << 4 << 63 << black;
         QTest::newRow("2001-09-15 Saturday holiday") << 2001 << 9 << 7 << 41 << red;
-        QTest::newRow("2001-09-30 sixth row") << 2001 << 9 << 1 << 74 << red;
         QTest::newRow("2000-12-31 sixth row, end of the year") << 2000 << 12 << 1 << 74 << red;
+        // The law of the year: until 2002 Marine Day was 20 July.
+        QTest::newRow("1999-07-19 Monday") << 1999 << 7 << 2 << 52 << black;
+        QTest::newRow("1999-07-20 Marine Day") << 1999 << 7 << 3 << 52 << red;
         QTest::newRow("month 13") << 2001 << 13 << 0 << 0 << black;
-        QTest::newRow("month 0") << 2001 << 0 << 0 << 0 << black;
         QTest::newRow("year 0") << 0 << 5 << 0 << 0 << black;
-        QTest::newRow("year 10000") << 10000 << 5 << 0 << 0 << black;
     }
     void calendarCells() {
         QFETCH(int, year);
@@ -151,7 +119,6 @@ private slots:
                                                   Makers::calendarSize, nullptr);
         const QImage pic = Makers::calendarPicture(year, month, Makers::calendarFont(), templ,
                                                    CL_GL028C::shared());
-        QCOMPARE(pic.size(), QSize(96, 84));
         QVERIFY(pic.colorCount() <= 16);
         if (column == 0) { // out of range: the title is drawn, the grid stays empty
             QVERIFY(count(pic, QRect(0, 0, 96, 9), qRgb(255, 255, 255)) > 10);
@@ -189,7 +156,6 @@ private slots:
         QTest::newRow("line 1, right, from the top")
             << 0 << QStringLiteral("口口口") << 51 << 4 << 8;
         QTest::newRow("line 2, to the bottom") << 1 << QStringLiteral("口") << 41 << 72 << 8;
-        QTest::newRow("line 3") << 2 << QStringLiteral("口") << 31 << 72 << 8;
         QTest::newRow("date line, left, smaller") << 3 << QStringLiteral("口") << 21 << 74 << 6;
         QTest::newRow("name, right of the joint") << 4 << QStringLiteral("口") << 31 << 63 << 11;
         QTest::newRow("joint name") << 5 << QStringLiteral("口口") << 19 << 52 << 11;
@@ -221,9 +187,7 @@ private slots:
         QTest::addColumn<int>("type");
         QTest::addColumn<bool>("lit");
         QTest::addColumn<QRgb>("colour");
-        QTest::newRow("0 day") << 0 << false << qRgb(0, 64, 0);
         QTest::newRow("0 lit") << 0 << true << qRgb(0, 255, 0);
-        QTest::newRow("1 lit") << 1 << true << qRgb(128, 128, 128);
         QTest::newRow("2 day") << 2 << false << qRgb(0, 0, 0);
         QTest::newRow("no type: own colour, no template") << -1 << false << qRgb(200, 0, 100);
     }
@@ -237,7 +201,6 @@ private slots:
         form.TextColor = QColor(200, 0, 100);
         form.Preview(lit);
         const QImage& pic = form.LEAD1->image();
-        QCOMPARE(pic.size(), QSize(80, 40));
         QVERIFY(count(pic, QRect(20, 18, 50, 16), colour) >= 20); // the serial number
         QVERIFY(count(pic, QRect(6, 19, 10, 14), colour) >= 5);   // the kana
         if (type < 0) QCOMPARE(pic.pixel(0, 0) | 0xff000000u, qRgb(255, 255, 255));
@@ -258,7 +221,6 @@ private slots:
                                 << files;
         };
         row("calendar bmp replaced", Calendar, "c1.bmp", false, "", {"c1.png"});
-        row("calendar no extension", Calendar, "c3", false, "", {"c3.png"});
         row("calendar dot in the folder only", Calendar, "a.b/cal", false, "", {"a.b/cal.png"});
         row("card both sides", Card, "card.png", false, "", {"card1.png", "card2.png"});
         row("card address only", Card, "front.png", true, "", {"front1.png"});
@@ -267,7 +229,6 @@ private slots:
         // The three windows share one save: each way out once.
         row("calendar cancelled", Calendar, "", false, "", {});
         row("card into a missing folder", Card, "missing/x.png", false, "", {});
-        row("plate into a missing folder", Plate, "missing/x.png", false, "", {});
     }
     void saves() {
         QFETCH(int, maker);
@@ -297,25 +258,17 @@ private slots:
         QStringList there = files;
         if (!present.isEmpty() && !files.contains(present)) there << present;
         QCOMPARE(filesBelow(out.path()), there);
-        if (chosen.startsWith(u"missing")) {
-            QCOMPARE(dialogs.messages().size(), 1);
-            QCOMPARE(dialogs.asked.last().icon, Dialogs::Icon::Critical);
-        } else if (!present.isEmpty()) { // asked once, naming only the file that exists
-            QCOMPARE(dialogs.messages(),
-                     QStringList{Msg::makerOverwriteQuestion({out.filePath(present)})});
+        // Asked once, naming only the file that exists; a failed write is reported.
+        QCOMPARE(dialogs.messages().size(), int(!present.isEmpty() || chosen.startsWith(u"miss")));
+        if (!present.isEmpty()) {
+            QCOMPARE(dialogs.messages()[0], Msg::makerOverwriteQuestion({out.filePath(present)}));
             QCOMPARE(readAll(out.filePath(present)) == "old", files.isEmpty());
-        } else {
-            QCOMPARE(dialogs.messages(), QStringList());
         }
         if (!files.isEmpty()) QCOMPARE(settings.folder, QFileInfo(written[0]).absolutePath());
-        for (const QString& f : written) {
+        for (const QString& f : written) { // at the smallest depth that holds 16 colours or fewer
             ImageCodec::FileInfo info;
-            QVERIFY(ImageCodec::fileInfo(f, &info));
-            QCOMPARE(QSize(info.width, info.height), maker == Calendar ? Makers::calendarSize
-                                                     : maker == Card   ? Makers::cardSize
-                                                                       : Makers::plateSize);
-            QVERIFY(info.bits <= 4); // at most 16 colours, at the smallest depth that holds them
-            if (maker == Calendar) QCOMPARE(info.bits, 4);
+            QVERIFY(ImageCodec::fileInfo(f, &info) && info.bits <= 4);
+            QVERIFY(maker != Calendar || info.bits == 4);
         }
     }
 
@@ -357,17 +310,15 @@ private slots:
         form.Combo1->setCurrentIndex(Makers::cardOwnPicture);
         dialogs.answer(QVariant()); // cancelled: the previous type again, the picture stays
         form.Combo1_Click();
-        QCOMPARE(form.Combo1->currentIndex(), 5);
-        QCOMPARE(form.LEAD2->image(), tiger);
+        QVERIFY(form.Combo1->currentIndex() == 5 && form.LEAD2->image() == tiger);
 
         form.Combo1->setCurrentIndex(Makers::cardOwnPicture);
         dialogs.answer(picture);
         form.Combo1_Click();
         QCOMPARE(form.picturePath(), picture);
         const QImage pic = form.LEAD2->image();
-        QCOMPARE(pic.size(), QSize(60, 84));
-        QVERIFY(count(pic, QRect(0, 0, 15, 84), qRgb(250, 0, 0)) == 15 * 84); // scaled to fill
-        QVERIFY(count(pic, pic.rect(), black) > 0);
+        QVERIFY(count(pic, QRect(0, 0, 15, 84), qRgb(250, 0, 0)) == 15 * 84 && // scaled to fill
+                count(pic, pic.rect(), black) > 0);
     }
 
     void missingTemplate() {
@@ -378,7 +329,6 @@ private slots:
             FRM_CALEN form(settings);
             form.Combo1[1]->setEditText(QStringLiteral("2")); // redraws: not asked again
             QCOMPARE(dialogs.messages().size(), 1);
-            QCOMPARE(dialogs.asked[0].icon, Dialogs::Icon::Exclamation);
             QCOMPARE(form.LEAD1->image().pixel(50, 50) | 0xff000000u, qRgb(255, 255, 255));
         }
         Makers::setTemplateFolder(templateFolder());
@@ -392,9 +342,6 @@ private slots:
         dialogs.answer(QVariant::fromValue(chosen));
         form.Command1_Click(1);
         QCOMPARE(form.LEAD2Font.points, 10.0); // the whole points stay after the draw
-        dialogs.answer(QVariant());            // cancelled: the font stays
-        form.Command1_Click(1);
-        QCOMPARE(form.LEAD2Font.points, 10.0);
     }
 
     void calendarCommand_data() {
@@ -402,7 +349,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::newRow("nothing") << QStringList() << 1;
         QTest::newRow("month 13") << QStringList{"2001", "13", path("x.png")} << 1;
-        QTest::newRow("extra word") << QStringList{"2001", "1", path("x.png"), "y"} << 1;
         QTest::newRow("unwritable") << QStringList{"2001", "1", path("none/x.png")} << 4;
         QTest::newRow("written") << QStringList{"2001", "9", path("cli.png")} << 0;
     }
@@ -423,18 +369,6 @@ private slots:
         form.Command1_Click(0);
         QCOMPARE(readAll(args[2]), readAll(path("window.png")));
         CL_GL028C::shared().registerBuiltinTable();
-    }
-    // The calendar follows the law of its year: until 2002 Marine Day was 20 July.
-    void calendarCommandOldYear() {
-        QString outText, errText;
-        QTextStream out(&outText), err(&errText);
-        QCOMPARE(Cli::runCalendar({"1999", "7", path("1999.png")}, out, err), 0);
-        CL_GL028C::shared().registerBuiltinTable();
-        const QImage pic(path("1999.png"));
-        const QRect monday19(3 + 13, 52, 13, 11), tuesday20(3 + 13 * 2, 52, 13, 11);
-        QVERIFY(count(pic, monday19, black) >= 4);
-        QCOMPARE(count(pic, monday19, red), 0);
-        QVERIFY(count(pic, tuesday20, red) >= 4);
     }
 };
 
