@@ -45,12 +45,14 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QStringList>("words"); // on stdout when code is 0, else on stderr
-        const QStringList commands{"info", "fit", "holidays", "mail", "calendar"};
-        QTest::newRow("help") << QStringList{"--help"} << 0 << commands;
-        QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"quilmo "};
-        QTest::newRow("none") << QStringList() << 1 << QStringList{"no command"};
-        QTest::newRow("unknown") << QStringList{"frobnicate"} << 1 << QStringList{"frobnicate"};
-        for (const QString& c : commands) {
+        for (const QStringList& row : dataTable("cli-commandline.txt"))
+            QTest::newRow(qPrintable(row[0]))
+                << QString(row[1])
+                       .replace("$photo", photo)
+                       .replace("$data/", testData(""))
+                       .split(' ', Qt::SkipEmptyParts)
+                << row[2].toInt() << QString(row[3]).replace("\\n", "\n").split('|');
+        for (const QString& c : QStringList{"info", "fit", "holidays", "mail", "calendar"}) {
             QTest::addRow("%s --help", qPrintable(c))
                 << QStringList{c, "--help"} << 0
                 << QStringList{"usage: quilmo " + c, "--help", "Exit codes:\n  0  "};
@@ -58,21 +60,6 @@ private slots:
                 << QStringList{c, "--frob", "1", "2", "3"} << 1
                 << QStringList{"quilmo " + c + ": ", "'frob'", "usage: quilmo " + c};
         }
-        // A picture named "--help" lies in the working folder: only after "--" is it opened.
-        QTest::newRow("info -- --help")
-            << QStringList{"info", "--", "--help"} << 0 << QStringList{u"ﾌｧｲﾙ名 ：--help\n"_qs};
-        QTest::newRow("info lines")
-            << QStringList{"info", testData("cli.bmp")} << 0
-            << QStringList{
-                   u"ﾌｧｲﾙ名 ：cli.bmp\nﾌｫｰﾏｯﾄ ：Windows ビットマップ\nｶﾗｰ階調 ：1 BitsPerPixel\n"_qs,
-                   u"ﾒﾓﾘ使用量 ：3600 Bytes\n"_qs, u"垂直解像度 ：96 dpi\n"_qs};
-        QTest::newRow("info words form one name")
-            << QStringList{"info", "a", "--help"} << 2 << QStringList{"a --help"};
-        QTest::newRow("fit bad number") << QStringList{"fit", "--colors", "1x", photo, "o.png"} << 1
-                                        << QStringList{"--colors", "2 to 256", "\"1x\""};
-        QTest::newRow("fit number out of range")
-            << QStringList{"fit", "--purpose", "7", photo, "o.png"} << 1
-            << QStringList{"--purpose", "0 to 6"};
     }
     void commandLine() {
         QFETCH(QStringList, args);

@@ -31,22 +31,7 @@ template <typename T> QVariant opt(const std::optional<T>& v) {
 
 // Everything a rewrite must keep: text before the first section, comments, an unknown line,
 // CP932 text, a duplicate section, mixed line ends and no final one.
-const QByteArray kIni = "; head comment\r\n"
-                        "Orphan=1\r\n"
-                        "[MainForm]\r\n"
-                        "Left = 120\r\n"
-                        "  TOP=\t45  \n"
-                        "just some text\r\n"
-                        "\r\n"
-                        "; about mail\r\n"
-                        "[Mail]\r\n"
-                        "SMTP=\x8a\xbf\x81\x60\x87\x40\r\n" // 漢～①
-                        "Quoted=\"  spaced  \"\r\n"
-                        "[Unknown]\r\n"
-                        "x=y\r\n"
-                        "[mainform]\r\n"
-                        "Left=999\r\n"
-                        "Width=7";
+const QByteArray kIni = readAll(testData("settings.ini"));
 
 // Each kind of file the program writes, with about size bytes: through its own save
 // call, so that every route is shown to go through the checked writer.
@@ -171,11 +156,10 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("items");
         QTest::addColumn<QString>("subst"); // "," replaced by "<,>"
-        QTest::newRow("empty") << "" << QStringList{} << "";
-        QTest::newRow("gaps and end") << "a,,b," << QStringList{"a", "", "b"} << "a<,><,>b<,>";
-        QTest::newRow("separator only") << "," << QStringList{""} << "<,>";
-        QTest::newRow("leading") << ",a" << QStringList{"", "a"} << "<,>a";
-        QTest::newRow("none") << "a b" << QStringList{"a b"} << "a b";
+        for (const auto& [text, items] :
+             {std::pair("", ""), {"a,,b,", "a||b"}, {",", ""}, {",a", "|a"}, {"a b", "a b"}})
+            QTest::newRow(text) << text << (*text ? QString(items).split('|') : QStringList())
+                                << QString(text).replace(",", "<,>");
     }
     void strings() {
         QFETCH(QString, text);
@@ -216,20 +200,9 @@ private slots:
     }
 
     void profileLookup_data() {
-        for (const char* column : {"section", "key", "value"}) // value "-": missing
-            QTest::addColumn<QString>(column);
-        auto row = [](const char* tag, const char* section, const char* key, const QString& value) {
-            QTest::newRow(tag) << section << key << value;
-        };
-        row("trimmed around =", "MainForm", "Left", "120");
-        row("case-insensitive", "MAINFORM", "top", "45");
-        row("CP932 value", "mail", "smtp", u"漢～①"_qs);
-        row("quotes dropped", "Mail", "Quoted", "  spaced  ");
-        row("second duplicate section unseen", "MainForm", "Width", "-");
-        row("before first section", "", "Orphan", "-");
-        row("comment is no key", "MainForm", "; about mail", "-");
-        row("unknown line is no key", "MainForm", "just some text", "-");
-        row("section by substring", "Main", "Left", "-");
+        for (const char* column : {"section", "key", "value"}) QTest::addColumn<QString>(column);
+        for (const QStringList& row : dataTable("util-profile-lookup.txt"))
+            QTest::newRow(qPrintable(row[0])) << row[1] << row[2] << row[3];
     }
     void profileLookup() {
         QFETCH(QString, section);
@@ -245,21 +218,13 @@ private slots:
         for (const char* column : {"section", "key", "value"}) QTest::addColumn<QString>(column);
         QTest::addColumn<QByteArray>("from"); // replaced in kIni by "to"
         QTest::addColumn<QByteArray>("to");
-        auto row = [](const char* tag, const char* section, const char* key, const QString& value,
-                      const char* from, const char* to) {
-            QTest::newRow(tag) << section << key << value << QByteArray(from) << QByteArray(to);
-        };
-        row("existing key keeps its spelling", "mainform", "top", "7", "  TOP=\t45  \n",
-            "  TOP=\t7\n");
-        row("first duplicate, trimmed", "MAINFORM", "LEFT", " -3 ", "Left = 120", "Left = -3");
-        row("CP932 value", "Mail", "SMTP", u"ｱ"_qs, "SMTP=\x8a\xbf\x81\x60\x87\x40", "SMTP=\xb1");
-        row("new key after the section's last entry", "MainForm", "Height", "9",
-            "just some text\r\n", "just some text\r\nHeight=9\r\n");
-        row("new section at the end, line end added", "Jpeg", "QFact", "20", "Width=7",
-            "Width=7\r\n[Jpeg]\r\nQFact=20\r\n");
-        row("line breaks removed", "Unknown", "x", "a\r\n[Mail]\nSMTP=evil", "x=y",
-            "x=a[Mail]SMTP=evil");
-        row("unchanged", "Unknown", "X", "y", "", "");
+        for (const QStringList& row : dataTable("util-profile-set.txt")) {
+            const auto bytes = [&](int i) {
+                return QByteArray::fromPercentEncoding(row[i].toUtf8());
+            };
+            QTest::newRow(qPrintable(row[0]))
+                << row[1] << row[2] << QString::fromUtf8(bytes(3)) << bytes(4) << bytes(5);
+        }
     }
     void profileSetValue() {
         QFETCH(QString, section);
