@@ -200,10 +200,9 @@ private slots:
     void truncated_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("opens");
-        for (const char* file : {"t.png", "t.bmp", "t.gif", "t.tif", "t.pcx", "t.tga", "t.psd"})
-            QTest::newRow(file) << QString(file) << false;
-        QTest::newRow("jpeg") << "t.jpg" << true;
-        QTest::newRow("jpeg progressive") << "tp.jpg" << true;
+        for (const QString file : {"t.png", "t.bmp", "t.gif", "t.tif", "t.pcx", "t.tga", "t.psd",
+                                   "t.jpg", "tp.jpg"}) // a cut JPEG opens, marked partial
+            QTest::newRow(qPrintable(file)) << file << file.endsWith(".jpg");
     }
     void truncated() {
         QFETCH(QString, file);
