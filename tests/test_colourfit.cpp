@@ -137,10 +137,8 @@ private slots:
         const FitResult w = PNGRedraw(
             src, {}, 0, enc, [&](const FitPass& p) { seen << p.colours; }, FitSearch::Walk);
         QCOMPARE(seen, counts);
-        QCOMPARE(w.colours, result);
-        QCOMPARE(w.ok, result > 0);
-        QCOMPARE(w.passes, counts.size());
-        QVERIFY(w.passes <= 125);
+        QCOMPARE((QList<int>{w.ok, w.colours, w.passes}),
+                 (QList<int>{result > 0, result, int(counts.size())}));
         if (w.ok) {
             QVERIFY(w.pngSize <= 5500 && w.bmpSize <= 10000);
             QCOMPARE(w.png, enc(w.image, kFitPngFormat, w.bits));
