@@ -75,12 +75,7 @@ private slots:
             QVERIFY2((code ? errors : printed).contains(w), qPrintable(printed + errors));
     }
 
-    void fit_data() {
-        for (const char* column : {"options", "output", "code", "size", "bits"})
-            QTest::addColumn<QString>(column);
-        for (const QStringList& row : dataTable("cli-fit.txt"))
-            QTest::newRow(qPrintable(row[0])) << row[1] << row[2] << row[3] << row[4] << row[5];
-    }
+    void fit_data() { addDataRows("cli-fit.txt", {"options", "output", "code", "size", "bits"}); }
     void fit() {
         QFETCH(QString, options);
         QFETCH(QString, output);
@@ -106,11 +101,7 @@ private slots:
     }
 
     // Every probe ends at once with its exit code and a reason, and leaves the folder as it was.
-    void probes_data() {
-        for (const char* column : {"code", "words", "command"}) QTest::addColumn<QString>(column);
-        for (const QStringList& row : dataTable("cli-probes.txt"))
-            QTest::newRow(qPrintable(row[0])) << row[1] << row[2] << row[3];
-    }
+    void probes_data() { addDataRows("cli-probes.txt", {"code", "words", "command"}); }
     void probes() {
         QFETCH(QString, command);
         QFETCH(QString, words);

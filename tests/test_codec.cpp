@@ -83,10 +83,7 @@ private slots:
 
     // Most fixtures are 40 x 30, the left half one colour and the right half another.
     void decodeFormats_data() {
-        for (const char* column : {"file", "info", "left", "right", "tol"})
-            QTest::addColumn<QString>(column);
-        for (const QStringList& row : dataTable("decode-formats.txt"))
-            QTest::newRow(qPrintable(row[0])) << row[1] << row[2] << row[3] << row[4] << row[5];
+        addDataRows("decode-formats.txt", {"file", "info", "left", "right", "tol"});
     }
     void decodeFormats() {
         QFETCH(QString, file);

@@ -76,12 +76,7 @@ private slots:
                  answer.toInt());
     }
 
-    void tokens_data() {
-        for (const char* column : {"rule", "year", "month", "days"})
-            QTest::addColumn<QString>(column);
-        for (const QStringList& row : dataTable("holiday-rules.txt"))
-            QTest::newRow(qPrintable(row[0])) << row[1] << row[2] << row[3] << row.value(4);
-    }
+    void tokens_data() { addDataRows("holiday-rules.txt", {"rule", "year", "month", "days"}); }
     void tokens() {
         QFETCH(QString, rule);
         QFETCH(QString, year);

@@ -200,9 +200,7 @@ private slots:
     }
 
     void profileLookup_data() {
-        for (const char* column : {"section", "key", "value"}) QTest::addColumn<QString>(column);
-        for (const QStringList& row : dataTable("util-profile-lookup.txt"))
-            QTest::newRow(qPrintable(row[0])) << row[1] << row[2] << row[3];
+        addDataRows("util-profile-lookup.txt", {"section", "key", "value"});
     }
     void profileLookup() {
         QFETCH(QString, section);

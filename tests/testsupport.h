@@ -36,6 +36,15 @@ inline QList<QStringList> dataTable(const QString& name) {
     return rows;
 }
 
+// Text columns filled from such a table; each row's first field names it.
+inline void addDataRows(const QString& name, std::initializer_list<const char*> columns) {
+    for (const char* column : columns) QTest::addColumn<QString>(column);
+    for (const QStringList& row : dataTable(name)) {
+        QTestData& data = QTest::newRow(qPrintable(row[0]));
+        for (qsizetype i = 1; i <= qsizetype(columns.size()); ++i) data << row.value(i);
+    }
+}
+
 inline void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
