@@ -45,12 +45,14 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
         QTest::addColumn<QStringList>("words"); // on stdout when code is 0, else on stderr
-        const QStringList commands{"info", "fit", "holidays", "mail", "calendar"};
-        QTest::newRow("help") << QStringList{"--help"} << 0 << commands;
-        QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"quilmo "};
-        QTest::newRow("none") << QStringList() << 1 << QStringList{"no command"};
-        QTest::newRow("unknown") << QStringList{"frobnicate"} << 1 << QStringList{"frobnicate"};
-        for (const QString& c : commands) {
+        for (const QStringList& row : dataTable("cli-commandline.txt"))
+            QTest::newRow(qPrintable(row[0]))
+                << QString(row[1])
+                       .replace("$photo", photo)
+                       .replace("$data/", testData(""))
+                       .split(' ', Qt::SkipEmptyParts)
+                << row[2].toInt() << QString(row[3]).replace("\\n", "\n").split('|');
+        for (const QString& c : QStringList{"info", "fit", "holidays", "mail", "calendar"}) {
             QTest::addRow("%s --help", qPrintable(c))
                 << QStringList{c, "--help"} << 0
                 << QStringList{"usage: quilmo " + c, "--help", "Exit codes:\n  0  "};
@@ -58,21 +60,6 @@ private slots:
                 << QStringList{c, "--frob", "1", "2", "3"} << 1
                 << QStringList{"quilmo " + c + ": ", "'frob'", "usage: quilmo " + c};
         }
-        // A picture named "--help" lies in the working folder: only after "--" is it opened.
-        QTest::newRow("info -- --help")
-            << QStringList{"info", "--", "--help"} << 0 << QStringList{u"ﾌｧｲﾙ名 ：--help\n"_qs};
-        QTest::newRow("info lines")
-            << QStringList{"info", testData("cli.bmp")} << 0
-            << QStringList{
-                   u"ﾌｧｲﾙ名 ：cli.bmp\nﾌｫｰﾏｯﾄ ：Windows ビットマップ\nｶﾗｰ階調 ：1 BitsPerPixel\n"_qs,
-                   u"ﾒﾓﾘ使用量 ：3600 Bytes\n"_qs, u"垂直解像度 ：96 dpi\n"_qs};
-        QTest::newRow("info words form one name")
-            << QStringList{"info", "a", "--help"} << 2 << QStringList{"a --help"};
-        QTest::newRow("fit bad number") << QStringList{"fit", "--colors", "1x", photo, "o.png"} << 1
-                                        << QStringList{"--colors", "2 to 256", "\"1x\""};
-        QTest::newRow("fit number out of range")
-            << QStringList{"fit", "--purpose", "7", photo, "o.png"} << 1
-            << QStringList{"--purpose", "0 to 6"};
     }
     void commandLine() {
         QFETCH(QStringList, args);
@@ -88,117 +75,44 @@ private slots:
             QVERIFY2((code ? errors : printed).contains(w), qPrintable(printed + errors));
     }
 
-    void fit_data() {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("output");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<int>("bits"); // of the written file; 0: nothing written
-        QTest::newRow("wallpaper") << QStringList() << "a.png" << 0 << QSize(96, 84) << 8;
-        QTest::newRow("incoming call")
-            << QStringList{"--purpose", "3"} << "b.PNG" << 0 << QSize(96, 26) << 8;
-        QTest::newRow("fixed 16") << QStringList{"--colors", "16"} << "c.png" << 0 << QSize(96, 84)
-                                  << 4;
-        QTest::newRow("black and white")
-            << QStringList{"--colors", "2"} << "d.png" << 0 << QSize(96, 84) << 1;
-        QTest::newRow("size and select")
-            << QStringList{"--size", "50x40", "--select", "10,10,100,80"} << "e.png" << 0
-            << QSize(50, 40) << 8;
-        QTest::newRow("jpeg") << QStringList() << "f.jpg" << 0 << QSize(96, 84) << 24;
-        QTest::newRow("nothing fits")
-            << QStringList{"--png-limit", "10"} << "g.png" << 3 << QSize() << 0;
-        QTest::newRow("jpeg never fits")
-            << QStringList{"--png-limit", "10"} << "h.jpeg" << 3 << QSize() << 0;
-        QTest::newRow("bad size") << QStringList{"--size", "0x5"} << "j.png" << 1 << QSize() << 0;
-        QTest::newRow("select outside")
-            << QStringList{"--select", "900,900,5,5"} << "l.png" << 1 << QSize() << 0;
-        QTest::newRow("output is a folder") << QStringList() << "folder.png" << 4 << QSize() << 0;
-    }
+    void fit_data() { addDataRows("cli-fit.txt", {"options", "output", "code", "size", "bits"}); }
     void fit() {
-        QFETCH(QStringList, options);
+        QFETCH(QString, options);
         QFETCH(QString, output);
-        QFETCH(QSize, size);
-        QFETCH(int, bits);
+        QFETCH(QString, code);
+        QFETCH(QString, size);
+        QFETCH(QString, bits);
         const QString out = dir.filePath(output);
         QString printed, errors;
         QTextStream o(&printed), e(&errors);
-        QTEST(Cli::runFit(options + QStringList{photo, out}, o, e), "code");
+        const QStringList args = options.split(' ', Qt::SkipEmptyParts) + QStringList{photo, out};
+        QCOMPARE(Cli::runFit(args, o, e), code.toInt());
         o.flush();
-        if (!bits) {
+        if (bits.isEmpty()) {
             QVERIFY(!QFileInfo(out).isFile());
             QCOMPARE(errors.count('\n') >= 1, true);
             return;
         }
-        QVERIFY(printed.startsWith(out +
-                                   QStringLiteral(" %1x%2 ").arg(size.width()).arg(size.height())));
+        QVERIFY(printed.startsWith(out + ' ' + size + ' '));
         ImageCodec::FileInfo info;
         QVERIFY(ImageCodec::fileInfo(out, &info));
-        QCOMPARE(QSize(info.width, info.height), size);
-        QCOMPARE(info.bits, bits);
+        QCOMPARE(u"%1x%2 %3"_qs.arg(info.width).arg(info.height).arg(info.bits), size + ' ' + bits);
         if (!options.contains("--colors")) QVERIFY(QFileInfo(out).size() <= 5500);
     }
 
-    // The tool as a user runs it, through a shell for names that are not text. Every probe
-    // ends at once with its exit code and a reason, and leaves the folder as it was.
-    void probes_data() {
-        QTest::addColumn<QString>("command");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("words"); // in what the tool printed
-        const QString mail = "\"$Q\" mail --to a@x.jp --smtp 127.0.0.1:9 --from b@x.jp ";
-        const QString notPicture = u"は画像ファイルではありません"_qs;
-        const QString badName = u"読み取れない文字"_qs;
-        // A file may grow to 512 bytes only (1 KiB in some shells): the write fails half-way.
-        const QString full = "trap '' XFSZ; ulimit -f 1; exec \"$Q\" fit ";
-        QTest::newRow("info device") << "\"$Q\" info /dev/zero" << 2 << notPicture;
-        QTest::newRow("info link to a device") << "\"$Q\" info z.png" << 2 << notPicture;
-        QTest::newRow("info FIFO") << "\"$Q\" info unread.fifo" << 2 << notPicture;
-        QTest::newRow("fit from a device") << "\"$Q\" fit z.png x.png" << 2 << notPicture;
-        QTest::newRow("fit from a folder") << "\"$Q\" fit folder.png x.png" << 2 << notPicture;
-        QTest::newRow("fit from a missing file")
-            << "\"$Q\" fit none.png x.png" << 2 << u"none.png を読み込めません"_qs;
-        // Information and fitting refuse a file for one reason.
-        const QString huge = " \"" + testData("huge.png") + "\"";
-        const QString tooLarge = u"huge.png は画像が大きすぎるため開けません"_qs;
-        QTest::newRow("info too large") << "\"$Q\" info" + huge << 2 << tooLarge;
-        QTest::newRow("fit too large") << "\"$Q\" fit" + huge + " x.png" << 2 << tooLarge;
-        QTest::newRow("info name not text")
-            << "\"$Q\" info \"$(printf 'bad\\377\\376.png')\"" << 1 << badName;
-        QTest::newRow("fit to a name not text")
-            << "\"$Q\" fit photo.png \"$(printf 'o\\377\\376.png')\"" << 1 << badName;
-        QTest::newRow("info name with a line break")
-            << "\"$Q\" info 'two\nlines.png'" << 0 << u"ﾌｧｲﾙ名 ：two\\x0alines.png\n"_qs;
-        QTest::newRow("body file device") << mail + "--body-file /dev/zero" << 1
-                                          << u"通常のファイルではないため、本文ファイル"_qs;
-        QTest::newRow("body file FIFO")
-            << mail + "--body-file unread.fifo" << 1 << u"本文ファイル"_qs;
-        QTest::newRow("attached device") << mail + "/dev/zero" << 5 << u"添付ファイル"_qs;
-        QTest::newRow("disk full over an old PNG")
-            << full + "photo.png old.png" << 4 << u"以前のﾌｧｲﾙはそのまま残っています"_qs;
-        QTest::newRow("disk full over an old JPEG above 16 KiB")
-            << full + "--size 400x300 --png-limit 9000000 photo.png old.jpg" << 4
-            << u"以前のﾌｧｲﾙはそのまま残っています"_qs;
-        QTest::newRow("disk full, new file")
-            << full + "photo.png new.png" << 4 << u"を保存できませんでした。  "_qs;
-        // A real full file system, in a mount namespace of its own (needs root).
-        QTest::newRow("full file system")
-            << "unshare --mount true 2>/dev/null || exit 77; "
-               "mkdir t && unshare --mount sh -c 'mount -t tmpfs -o size=16k tmpfs t || exit 77; "
-               "cp old.png t/ && (cat /dev/zero >t/fill) 2>/dev/null; \"$Q\" fit photo.png "
-               "t/old.png; r=$?; cmp -s old.png t/old.png || r=98; "
-               "[ \"$(ls -A t | tr \"\\n\" \" \")\" = \"fill old.png \" ] || r=99; exit $r'; "
-               "r=$?; rmdir t; exit $r"
-            << 4 << u"以前のﾌｧｲﾙはそのまま残っています"_qs;
-    }
+    // Every probe ends at once with its exit code and a reason, and leaves the folder as it was.
+    void probes_data() { addDataRows("cli-probes.txt", {"code", "words", "command"}); }
     void probes() {
         QFETCH(QString, command);
-        QFETCH(int, code);
         QFETCH(QString, words);
+        QFETCH(QString, code);
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
         const QByteArray oldPng = readAll(dir.filePath("old.png"));
         QProcess tool;
         tool.setWorkingDirectory(dir.path());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("Q", QStringLiteral(QUILMO_BUILD_DIR "/quilmo"));
+        env.insert("D", QStringLiteral(QUILMO_TEST_DATA));
         env.insert("LC_ALL", "C.UTF-8");
         tool.setProcessEnvironment(env);
         tool.start("/bin/sh", {"-c", command});
@@ -211,9 +125,10 @@ private slots:
         const QString printed =
             QString::fromUtf8(tool.readAllStandardOutput() + tool.readAllStandardError());
         if (tool.exitCode() == 77) QSKIP("no tmpfs in a mount namespace of its own here");
-        QCOMPARE(tool.exitCode(), code);
+        QCOMPARE(tool.exitCode(), code.toInt());
         QVERIFY2(printed.contains(words), qPrintable(printed));
-        if (code) QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+        if (code != "0")
+            QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
         QCOMPARE(readAll(dir.filePath("old.png")), oldPng);
     }
 };

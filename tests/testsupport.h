@@ -28,6 +28,23 @@ inline QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
+// A table kept in tests/data: a row a line, fields split by tabs, lines starting with # skipped.
+inline QList<QStringList> dataTable(const QString& name) {
+    QList<QStringList> rows;
+    for (const QString& line : QString::fromUtf8(readAll(testData(name))).split(u'\n'))
+        if (!line.isEmpty() && !line.startsWith(u'#')) rows << line.split(u'\t');
+    return rows;
+}
+
+// Text columns filled from such a table; each row's first field names it.
+inline void addDataRows(const QString& name, std::initializer_list<const char*> columns) {
+    for (const char* column : columns) QTest::addColumn<QString>(column);
+    for (const QStringList& row : dataTable(name)) {
+        QTestData& data = QTest::newRow(qPrintable(row[0]));
+        for (qsizetype i = 1; i <= qsizetype(columns.size()); ++i) data << row.value(i);
+    }
+}
+
 inline void writeAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
