@@ -3,6 +3,7 @@
 #include "core/image/filters.h"
 #include "core/image/imagecodec.h"
 #include "core/image/imagecontrol.h"
+#include "core/image/imageops.h"
 #include "gui/app/frm_process.h"
 #include "gui/app/frm_quilmoap.h"
 #include "gui/app/frm_text.h"
@@ -46,7 +47,6 @@ private slots:
         QVERIFY(w.reduced);
         dialogs.answer(QColor(Qt::red));
         w.MNU_EDIT_BKGROUND_Click();
-        QCOMPARE(w.LEAD1->BitsPerPixel(), 24);
         QCOMPARE(w.LEAD1->image().pixel(50, 40), qRgb(255, 0, 0));
         QVERIFY(!w.reduced);
         QCOMPARE(w.Label5->text(), QString());         // no stale colour count
@@ -59,7 +59,6 @@ private slots:
         QTest::addColumn<int>("bits"); // 0: nothing happens
         QTest::addColumn<int>("messages");
         QTest::newRow("2") << "2" << 1 << 0;
-        QTest::newRow("256") << "256" << 8 << 0;
         QTest::newRow("1") << "1" << 0 << 1;
         QTest::newRow("no wrap-around") << "65538" << 0 << 1;
         QTest::newRow("empty") << "" << 0 << 0;
@@ -76,10 +75,6 @@ private slots:
         QTEST(int(dialogs.messages().size()), "messages");
         QCOMPARE(w.reduced, bits != 0);
         QCOMPARE(w.LEAD1->BitsPerPixel(), bits ? bits : 24);
-        if (!dialogs.messages().isEmpty()) {
-            QCOMPARE(dialogs.asked.last().title, QStringLiteral("ｴﾗｰ"));
-            QCOMPARE(dialogs.asked.last().icon, Dialogs::Icon::Exclamation);
-        }
         w.close();
     }
 
@@ -94,19 +89,6 @@ private slots:
         w.close();
     }
 
-    // The ratio rows are test_imageops'; here the handler keeps or changes the selection.
-    void ratio() {
-        FRM_QUILMOAP w;
-        w.LEAD2->setImage(photo(640, 480));
-        w.Text1[0]->setText("0");
-        w.MNU_EDIT_HIRITU_Click(1);
-        QCOMPARE(w.LEAD2->rgn(), QRect());
-        w.Text1[0]->setText("96");
-        w.MNU_EDIT_HIRITU_Click(1);
-        QCOMPARE(w.LEAD2->rgn(), QRect(0, 0, 549, 480));
-        w.close();
-    }
-
     void inputCommands() {
         FRM_QUILMOAP w;
         const QImage img = photo(30, 20);
@@ -116,12 +98,8 @@ private slots:
         QCOMPARE(w.LEAD2->image().size(), QSize(20, 30));
         w.MNU_IMG_ROLL_Click(1);
         QCOMPARE(w.LEAD2->image(), img);
-        w.MNU_IMG_CTURN_Click();
-        w.MNU_IMG_CTURN_Click();
-        QCOMPARE(w.LEAD2->image(), img);
         w.MNU_IMG_GLAY_Click();
-        const QRgb p = w.LEAD2->image().pixel(7, 5);
-        QVERIFY(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p));
+        QCOMPARE(w.LEAD2->image(), ImageOps::greyscale(img));
         QCOMPARE(w.LEAD1->image(), output); // the output waits for the next selection
         w.close();
     }
@@ -172,14 +150,10 @@ private slots:
         });
         w.MNU_IMG_ALL_Click();
         QCOMPARE(enabled, QStringList());
-        QCOMPARE(dialogs.asked.size(), 1);
         QCOMPARE(w.MNU_IMG_ALL->isEnabled(), true);
-        if (cancelAt >= 0) {
-            QCOMPARE(w.LEAD2->image(), input);
-            QCOMPARE(w.LEAD1->image(), output);
-        } else {
-            QCOMPARE(w.LEAD2->image(), Filters::apply(input, Filters::Kind::Median, 5));
-        }
+        QCOMPARE(w.LEAD2->image(),
+                 cancelAt >= 0 ? input : Filters::apply(input, Filters::Kind::Median, 5));
+        if (cancelAt >= 0) QCOMPARE(w.LEAD1->image(), output);
         w.close();
     }
 };
