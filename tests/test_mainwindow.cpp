@@ -1,8 +1,6 @@
 // The main window headless: start-up with and without settings, the settings round trip,
 // layout on resize, the zoom keys, and the files written at shutdown.
-#include "core/image/imagecodec.h"
 #include "core/image/imagecontrol.h"
-#include "core/util/appsettings.h"
 #include "core/util/messages.h"
 #include "core/util/profile.h"
 #include "core/util/startup.h"
@@ -21,11 +19,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QWindow>
-
-#include <QtTest>
 
 #include <csignal>
 #include <fcntl.h>

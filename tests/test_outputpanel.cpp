@@ -1,6 +1,5 @@
 // The output panel headless: selection and rebuild, the colour-fit search as the window runs
 // it, and the default-size window.
-#include "core/image/imagecodec.h"
 #include "core/image/imagecontrol.h"
 #include "core/image/selection.h"
 #include "core/util/profile.h"
@@ -15,9 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QTemporaryDir>
-
-#include <QtTest>
 
 class TestOutputPanel : public QObject {
     Q_OBJECT

@@ -178,17 +178,6 @@ private slots:
         if (drawn) QVERIFY(!inked(out).isEmpty());
     }
 
-    // A quarter turn stands a line of text upright about the centre.
-    void angleTurnsText() {
-        TextSettings t = text(QStringLiteral("WWWWWW"), CentreMiddle);
-        const QRect flat = inked(drawText(white(), t));
-        t.angle = 900;
-        const QRect upright = inked(drawText(white(), t));
-        QVERIFY(flat.width() > flat.height());
-        QVERIFY(upright.height() > upright.width());
-        QVERIFY(qAbs(upright.center().x() - 100) < 6 && qAbs(upright.center().y() - 75) < 6);
-    }
-
     void dialogKeepsSettings_data() {
         QTest::addColumn<TextSettings>("settings");
         QTest::newRow("defaults") << TextSettings();
