@@ -47,7 +47,6 @@ private slots:
         QVERIFY(!w.reduced);
         QCOMPARE(w.Label5->text(), QString());         // no stale colour count
         QCOMPARE(w.undoCopies.LEAD4(0).image(), undo); // the fill takes no undo copy
-        w.close();
     }
 
     void colourCounts_data() {
@@ -71,7 +70,6 @@ private slots:
         QTEST(int(dialogs.messages().size()), "messages");
         QCOMPARE(w.reduced, bits != 0);
         QCOMPARE(w.LEAD1->BitsPerPixel(), bits ? bits : 24);
-        w.close();
     }
 
     void fixedCountsKeepTheFlag() {
@@ -82,7 +80,6 @@ private slots:
         QCOMPARE(w.LEAD1->BitsPerPixel(), 4);
         QVERIFY(w.reduced); // a following save does not reduce again
         QCOMPARE(w.Label5->text(), QStringLiteral("16"));
-        w.close();
     }
 
     void inputCommands() {
@@ -93,7 +90,6 @@ private slots:
         w.MNU_IMG_GLAY_Click();
         QCOMPARE(w.LEAD2->image(), ImageOps::greyscale(img));
         QCOMPARE(w.LEAD1->image(), output); // the output waits for the next selection
-        w.close();
     }
 
     void cancelledDialogsChangeNothing() {
@@ -109,7 +105,6 @@ private slots:
         QCOMPARE(w.LEAD2->image(), input);
         QCOMPARE(w.LEAD1->image(), output);
         QCOMPARE(w.undoCopies.LEAD4(0).image(), undo);
-        w.close();
     }
 
     // The processing dialog's filter runs off the window's thread: no command is enabled
@@ -146,7 +141,6 @@ private slots:
         QCOMPARE(w.LEAD2->image(),
                  cancelAt >= 0 ? input : Filters::apply(input, Filters::Kind::Median, 5));
         if (cancelAt >= 0) QCOMPARE(w.LEAD1->image(), output);
-        w.close();
     }
 };
 

@@ -75,7 +75,6 @@ private slots:
         QCOMPARE(w.LEAD1->image().size(), QSize(96, 84));
         QCOMPARE(w.undoCopies.LEAD4(0).image(), before); // the previous output is the undo copy
         QVERIFY(!w.reduced);
-        w.close();
     }
 
     void rightDragMovesSelection() {
@@ -98,7 +97,6 @@ private slots:
         QVERIFY2(ink == 0 || ink == 0xffffff, qPrintable(QString::number(ink, 16)));
         w.LEAD2_MouseMove(Qt::LeftButton | Qt::RightButton, {}, 0, 0); // not the right alone
         QCOMPARE(w.LEAD2->rgn(), QRect(80, 130, 40, 30));
-        w.close();
     }
 
     void rebuildRefusals_data() {
@@ -123,7 +121,6 @@ private slots:
         QCOMPARE(w.LEAD1->image(), before);
         QVERIFY(!w.undoCopies.canUndo());
         QTEST(!dialogs.messages().isEmpty(), "warned");
-        w.close();
     }
 
     void colourFitInTheWindow_data() {
@@ -160,7 +157,6 @@ private slots:
             QCOMPARE(w.LEAD1->image(), before);         // nothing over the limit is kept
         }
         QCOMPARE(w.undoCopies.LEAD4(0).image(), before);
-        w.close();
     }
 
     void defaultSizeParsing_data() {
@@ -215,7 +211,6 @@ private slots:
         Profile ini;
         QVERIFY(ini.load(AppPaths::settingsFile()));
         QCOMPARE(ini.value("Defsize", "3PX"), QStringLiteral("48"));
-        w.close();
     }
 };
 

@@ -51,7 +51,6 @@ private slots:
         const ImageCodec::Decoded back = ImageCodec::decodeFile(path);
         QCOMPARE(back.image, w.LEAD1->image().convertToFormat(QImage::Format_RGB32));
         QCOMPARE(w.Label6->text().toLongLong(), QFileInfo(path).size());
-        w.close();
     }
 
     void jpegFit_data() {
@@ -131,7 +130,6 @@ private slots:
         QCOMPARE(bytes, ImageCodec::encode(full, ImageCodec::FormatJpeg, 24, factor));
         QCOMPARE(w.Label6->text().toLongLong(), qint64(bytes.size()));
         QVERIFY(!w.reduced); // a later PNG save reduces again
-        w.close();
     }
 
     // The old file, if there was one, stays whole and the message says so only then; a disk
@@ -180,7 +178,6 @@ private slots:
         }
         QVERIFY(w.lastSavedFile == dir.filePath("good.png") && w.windowTitle() == title &&
                 w.LEAD1->image() == output);
-        w.close();
     }
 
     void saveAsFlow() {
@@ -209,7 +206,6 @@ private slots:
         QCOMPARE(dialogs.messages().size(), 1);
         QCOMPARE(readAll(dir.filePath("flow.png")), before);
         QCOMPARE(w.lastSavedFile, dir.filePath("flow.png"));
-        w.close();
     }
 
     void failedReductionWritesNothing() {
@@ -220,7 +216,6 @@ private slots:
         QVERIFY(!w.saveReduced(dir.filePath("never.png")));
         QVERIFY(!QFile::exists(dir.filePath("never.png")));
         QCOMPARE(dialogs.messages().size(), 1);
-        w.close();
     }
 
     // Steps: a letter changes the output to that picture (reduced when followed by "*"),
@@ -288,7 +283,6 @@ private slots:
         cb->clear();
         w.MNU_EDIT_PAST_Click(); // nothing to paste: nothing changes
         QCOMPARE(w.LEAD2->image().size(), QSize(40, 10));
-        w.close();
     }
 };
 
