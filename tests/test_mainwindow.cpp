@@ -54,6 +54,11 @@ class TestMainWindow : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     QString ini() const { return AppPaths::settingsFile(); }
+    // A value the settings file holds; "<unread>" when the file could not be read.
+    QString saved(const char* group, const char* key) const {
+        Profile p;
+        return p.load(ini()) ? p.value(group, key) : QStringLiteral("<unread>");
+    }
 
 private slots:
     void init() {
@@ -92,9 +97,7 @@ private slots:
         QVERIFY(!w.LEAD1->Bitmap());
         w.close();
         QVERIFY(dialogs.asked.isEmpty());
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("Defsize", "0PX"), QStringLiteral("-5"));
+        QCOMPARE(saved("Defsize", "0PX"), QStringLiteral("-5"));
         QVERIFY(!QFile::exists(AppPaths::addressFile()));
     }
 
@@ -119,11 +122,8 @@ private slots:
         FRM_QUILMOAP w;
         QCOMPARE(QRect(w.pos(), w.size()), placed);
         w.close();
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(
-            QPoint(saved.value("MainForm", "Left").toInt(), saved.value("MainForm", "Top").toInt()),
-            placed.topLeft() * 15);
+        QCOMPARE(QPoint(saved("MainForm", "Left").toInt(), saved("MainForm", "Top").toInt()),
+                 placed.topLeft() * 15);
     }
 
     // A signal closes without asking: the settings file that could not be read stays as it
@@ -244,10 +244,8 @@ private slots:
         QCOMPARE(dialogs.messages().size(), 1);
         if (!configFolder.isEmpty()) return;
         QVERIFY(dialogs.messages()[0].contains(u"Données"));
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("Default", working.isEmpty() ? "Dir" : "Folder"), QString("old"));
-        QCOMPARE(saved.value("MainForm", "Width"), QStringLiteral("12000"));
+        QCOMPARE(saved("Default", working.isEmpty() ? "Dir" : "Folder"), QString("old"));
+        QCOMPARE(saved("MainForm", "Width"), QStringLiteral("12000"));
     }
 
     // The browser comes back to its folder on another file system than the home folder's (a
@@ -278,9 +276,7 @@ private slots:
         FRM_QUILMOAP w;
         QCOMPARE(w.File1->Path(), folder);
         w.close();
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("Default", "Dir"), folder);
+        QCOMPARE(saved("Default", "Dir"), folder);
     }
 
     // The composer, the Motion Viewer and the makers open over the main window.
