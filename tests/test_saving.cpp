@@ -47,7 +47,6 @@ private slots:
         QCOMPARE(w.LEAD1->BitsPerPixel(), bits);
         const QString path = dir.filePath(QStringLiteral("depth%1.png").arg(cset));
         QVERIFY(w.FileSave(path));
-        QCOMPARE(w.lastSavedFile, path);
         const ImageCodec::Decoded back = ImageCodec::decodeFile(path);
         QCOMPARE(back.image, w.LEAD1->image().convertToFormat(QImage::Format_RGB32));
         QCOMPARE(w.Label6->text().toLongLong(), QFileInfo(path).size());
@@ -139,7 +138,6 @@ private slots:
         QTest::addColumn<int>("limit"); // bytes a file may grow to; 0: no limit
         QTest::addColumn<bool>("old");  // a file of that name existed
         QTest::newRow("a folder") << "folder.png" << 0 << false;
-        QTest::newRow("jpeg into a folder") << "folder.jpg" << 0 << false;
         QTest::newRow("disk full, old JPEG") << "old.jpg" << 1024 << true;
         QTest::newRow("disk full, old PNG") << "old.png" << 100 << true;
         QTest::newRow("disk full, new PNG") << "new.png" << 100 << false;
@@ -149,7 +147,6 @@ private slots:
         QFETCH(int, limit);
         QFETCH(bool, old);
         QDir(dir.path()).mkpath("folder.png");
-        QDir(dir.path()).mkpath("folder.jpg");
         const QString path = dir.filePath(target);
         const QByteArray oldBytes(509, 'o');
         if (old) writeAll(path, oldBytes);
