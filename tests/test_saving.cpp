@@ -220,16 +220,14 @@ private slots:
     void undoCopies_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("end"); // output, reduced, can undo, can redo
-        QTest::newRow("nothing to undo or redo") << "ur"
-                                                 << "A---";
-        QTest::newRow("the flag travels with its picture") << "B*u"
-                                                           << "A--r";
-        QTest::newRow("a change after undo keeps the redo") << "BuC"
-                                                            << "C-ur";
-        QTest::newRow("undo after redo after a new change") << "BuCru"
-                                                            << "C--r";
-        QTest::newRow("redo brings the flag back") << "B*ur"
-                                                   << "B*u-";
+        auto row = [](const char* tag, const char* steps, const char* end) {
+            QTest::newRow(tag) << QString(steps) << QString(end);
+        };
+        row("nothing to undo or redo", "ur", "A---");
+        row("the flag travels with its picture", "B*u", "A--r");
+        row("a change after undo keeps the redo", "BuC", "C-ur");
+        row("undo after redo after a new change", "BuCru", "C--r");
+        row("redo brings the flag back", "B*ur", "B*u-");
     }
     void undoCopies() {
         QFETCH(QString, steps);
@@ -275,7 +273,7 @@ private slots:
         cb->setImage(glass);
         const QImage output = w.LEAD1->image();
         w.MNU_EDIT_PAST_Click();
-        QCOMPARE(w.LEAD2->image().pixel(3, 3), qRgb(255, 255, 255)); // on white, 40 x 10
+        QCOMPARE(w.LEAD2->image().pixel(3, 3), qRgb(255, 255, 255)); // transparency pastes as white
         QCOMPARE(w.LEAD1->image(), output); // paste leaves the output alone
         cb->clear();
         w.MNU_EDIT_PAST_Click(); // nothing to paste: nothing changes
