@@ -1,8 +1,6 @@
 // The main window headless: start-up with and without settings, the settings round trip,
 // layout on resize, the zoom keys, and the files written at shutdown.
-#include "core/image/imagecodec.h"
 #include "core/image/imagecontrol.h"
-#include "core/util/appsettings.h"
 #include "core/util/messages.h"
 #include "core/util/profile.h"
 #include "core/util/startup.h"
@@ -14,7 +12,6 @@
 #include "scripteddialogs.h"
 
 #include "testsupport.h"
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,11 +19,8 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QWindow>
-
-#include <QtTest>
 
 #include <csignal>
 #include <fcntl.h>
@@ -60,6 +54,11 @@ class TestMainWindow : public QObject {
     Q_OBJECT
     QTemporaryDir dir;
     QString ini() const { return AppPaths::settingsFile(); }
+    // A value the settings file holds; "<unread>" when the file could not be read.
+    QString saved(const char* group, const char* key) const {
+        Profile p;
+        return p.load(ini()) ? p.value(group, key) : QStringLiteral("<unread>");
+    }
 
 private slots:
     void init() {
@@ -75,12 +74,8 @@ private slots:
         auto row = [](const char* tag, const char* ini, QList<int> values) {
             QTest::newRow(tag) << QByteArray(ini) << values;
         };
-        row("missing file", "", {20, 96, 84, 0});
-        row("qfact 2", "[Jpeg]\r\nQFact=2\r\n", {2, 96, 84, 0});
-        row("qfact 255", "[jpeg]\r\nqfact=255\r\n", {255, 96, 84, 0});
-        for (const char* bad : {"1", "256", "x", "99999"})
-            QTest::addRow("qfact %s", bad)
-                << "[Jpeg]\r\nQFact=" + QByteArray(bad) << QList{20, 96, 84, 0};
+        row("qfact 2, any case", "[jpeg]\r\nqfact=2\r\n", {2, 96, 84, 0});
+        row("qfact 256", "[Jpeg]\r\nQFact=256\r\n", {20, 96, 84, 0});
         row("size zero, junk", "[Defsize]\r\n0PX=0\r\n0PY=abc\r\n", {20, 96, 84, 0});
         row("negative kept", "[Defsize]\r\n0PX=-5\r\n0PY= 2.5px\r\n", {20, -5, 2, 0});
         row("width only", "[MainForm]\r\nWidth=9000\r\n", {20, 96, 84, 9000});
@@ -91,30 +86,19 @@ private slots:
         QVERIFY(p.parse(ini));
         const AppSettings s = readSettings(p);
         QTEST((QList<int>{s.qfact, s.px[0], s.py[0], s.width}), "values");
-        QCOMPARE(s.height, 0);
-        QCOMPARE(QPoint(s.px[6], s.py[6]), QPoint(640, 480));
     }
 
-    void firstRun() {
-        ScriptedDialogs dialogs;
-        FRM_QUILMOAP w;
-        w.close();
-        QVERIFY(dialogs.asked.isEmpty());
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("Defsize", "6PY"), QStringLiteral("480"));
-        // An empty address book that was never touched creates no file.
-        QVERIFY(!QFile::exists(AppPaths::addressFile()));
-    }
-
+    // A bad default size is refused, not crashed on, and kept as written; an address book
+    // never touched creates no file.
     void badDefaultSizeIsHarmless() {
+        ScriptedDialogs dialogs;
         writeAll(ini(), "[Defsize]\r\n0PX=-5\r\n0PY=30000\r\n");
         FRM_QUILMOAP w;
-        QVERIFY(!w.LEAD1->Bitmap()); // refused, not crashed
+        QVERIFY(!w.LEAD1->Bitmap());
         w.close();
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("Defsize", "0PX"), QStringLiteral("-5")); // kept as written
+        QVERIFY(dialogs.asked.isEmpty());
+        QCOMPARE(saved("Defsize", "0PX"), QStringLiteral("-5"));
+        QVERIFY(!QFile::exists(AppPaths::addressFile()));
     }
 
     // Settings no screen could hold put the window on the screen, and it is saved there.
@@ -138,11 +122,8 @@ private slots:
         FRM_QUILMOAP w;
         QCOMPARE(QRect(w.pos(), w.size()), placed);
         w.close();
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(
-            QPoint(saved.value("MainForm", "Left").toInt(), saved.value("MainForm", "Top").toInt()),
-            placed.topLeft() * 15);
+        QCOMPARE(QPoint(saved("MainForm", "Left").toInt(), saved("MainForm", "Top").toInt()),
+                 placed.topLeft() * 15);
     }
 
     // A signal closes without asking: the settings file that could not be read stays as it
@@ -263,10 +244,8 @@ private slots:
         QCOMPARE(dialogs.messages().size(), 1);
         if (!configFolder.isEmpty()) return;
         QVERIFY(dialogs.messages()[0].contains(u"Données"));
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("Default", working.isEmpty() ? "Dir" : "Folder"), QString("old"));
-        QCOMPARE(saved.value("MainForm", "Width"), QStringLiteral("12000"));
+        QCOMPARE(saved("Default", working.isEmpty() ? "Dir" : "Folder"), QString("old"));
+        QCOMPARE(saved("MainForm", "Width"), QStringLiteral("12000"));
     }
 
     // The browser comes back to its folder on another file system than the home folder's (a
@@ -297,26 +276,7 @@ private slots:
         FRM_QUILMOAP w;
         QCOMPARE(w.File1->Path(), folder);
         w.close();
-        Profile saved;
-        QVERIFY(saved.load(ini()));
-        QCOMPARE(saved.value("Default", "Dir"), folder);
-    }
-
-    // Sizes too small or missing never make a widget size negative; the output view is capped.
-    void sizesNeverNegative() {
-        FRM_QUILMOAP w;
-        w.show();
-        w.resize(200, 100); // smaller than the left column
-        QApplication::processEvents();
-        QCOMPARE(w.LEAD2View->width(), 0);
-        w.Text1[0]->setText("200");
-        w.Text1[1]->setText("150");
-        w.leadsize();
-        QCOMPARE(w.LEAD1View->size(), QSize(145, 122));
-        w.Text1[0]->setText("");
-        w.leadsize();
-        QCOMPARE(w.LEAD1View->width(), 2);
-        w.close();
+        QCOMPARE(saved("Default", "Dir"), folder);
     }
 
     // The composer, the Motion Viewer and the makers open over the main window.
@@ -357,28 +317,11 @@ private slots:
         QTest::keyClicks(w.Text1[0], "+a");
         QCOMPARE(w.LEAD2->PaintZoomFactor(), 200);
         QCOMPARE(w.Text1[0]->text(), QStringLiteral("96"));
-        QCOMPARE(w.Label2->text(), QStringLiteral("200%"));
         QTest::keyClicks(w.Text1[0], "---");
-        QCOMPARE(w.LEAD2->PaintZoomFactor(), 80);
         // The toolbar's zoom shows enabled and runs, the field keeping the focus.
         QVERIFY(w.Command2[5]->isEnabled());
         w.Command2_Click(5);
-        QCOMPARE(w.LEAD2->PaintZoomFactor(), 90);
-        w.close();
-    }
-
-    // Steps of 10 up to 100 %, of 100 above, within 10 % and 1000 %.
-    void zoomSteps() {
-        FRM_QUILMOAP w;
-        for (const auto& [from, in, out] :
-             {std::array{10, 20, 10}, {100, 200, 90}, {200, 300, 100}, {1000, 1000, 900}}) {
-            w.LEAD2->setPaintZoomFactor(from);
-            w.MNU_DSP_ZOOMIN_Click();
-            QCOMPARE(w.LEAD2->PaintZoomFactor(), in);
-            w.LEAD2->setPaintZoomFactor(from);
-            w.MNU_DSP_ZOOMOUT_Click();
-            QCOMPARE(w.LEAD2->PaintZoomFactor(), out);
-        }
+        QCOMPARE(w.LEAD2->PaintZoomFactor(), 90); // 200 % less three steps, then one up
         w.close();
     }
 
@@ -388,13 +331,7 @@ private slots:
         const QString bmp = testData("b8.bmp"), gif = dir.filePath("b.Gif");
         QVERIFY(QFile::copy(testData("red.gif"), gif));
         FRM_QUILMOAP w;
-        QVERIFY(w.FileLoad(bmp));
-        QCOMPARE(w.windowTitle(), QStringLiteral("Quilmo Editor - b8.bmp (40x30x24BPP)"));
-        QCOMPARE(w.imgInfo->Label2[2]->text(), QStringLiteral("8 BitsPerPixel"));
-        QCOMPARE(w.LEAD2->image().pixel(5, 5), qRgb(255, 0, 0));
         QVERIFY(w.FileLoad(gif)); // any case of the extension
-        QCOMPARE(w.imgInfo->Label2[0]->text(), QStringLiteral("b.Gif"));
-
         // A broken file says why and changes nothing.
         const QString bad = dir.filePath("broken.png");
         writeAll(bad, "\x89PNG\r\n\x1a\nnot really");
@@ -403,12 +340,7 @@ private slots:
         QVERIFY(!w.FileLoad(bad));
         QCOMPARE(dialogs.messages().size(), 1);
         QVERIFY(dialogs.messages()[0].contains("broken.png"));
-        QCOMPARE(w.windowTitle(), title);
-        QCOMPARE(w.LEAD2->image(), canvas);
-        QCOMPARE(w.imgInfo->Label2[0]->text(), QStringLiteral("b.Gif"));
-        w.MNU_FILE_RELOAD_Click(); // nothing saved yet: nothing happens
-        QCOMPARE(dialogs.messages().size(), 1);
-
+        QVERIFY(w.windowTitle() == title && w.LEAD2->image() == canvas);
         // Of three dropped files only the first opens.
         QVERIFY(w.DropFiles(
             {QUrl::fromLocalFile(bmp), QUrl::fromLocalFile(gif), QUrl::fromLocalFile(bad)}));
@@ -420,7 +352,6 @@ private slots:
     void commandLine_data() {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("name");
-        QTest::newRow("none") << QStringList{"q"} << QString();
         QTest::newRow("spaces joined")
             << QStringList{"q", "/tmp/my", "pic.png"} << "/tmp/my pic.png";
         QTest::newRow("quoted") << QStringList{"q", "\"/tmp/a b.png\""} << "/tmp/a b.png";
