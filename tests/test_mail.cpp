@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(envelope.takeFirst(), "from@example.jp");
         QTEST(envelope, "envelope");
 
-        const QJsonObject mail = SmtpServer::readMail(eml);
+        const QJsonObject mail = m_smtp.mail(n);
         QVERIFY(!mail.isEmpty());
         QStringList shown;
         for (const char* key : {"From", "To", "Cc", "Subject", "mime_version", "body_charset"})
