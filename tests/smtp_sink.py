@@ -1,13 +1,42 @@
 """The mail tests' SMTP handler (python3 -m aiosmtpd -c smtp_sink.Sink): stores message N as
-SINK_DIR/N.eml and its envelope as N.json, accepts only SINK_USER/SINK_PASSWORD, refuses
-recipients starting with "reject", and ends itself once the test that started it is gone."""
+SINK_DIR/N.eml, and its envelope with what a mail reader shows of it as N.json; accepts only
+SINK_USER/SINK_PASSWORD, refuses recipients starting with "reject", and ends itself once the
+test that started it is gone."""
 import base64
 import json
 import os
 import threading
 import time
+from email import message_from_bytes
+from email.header import decode_header, make_header
 
 from aiosmtpd.smtp import AuthResult
+
+
+def text(value):
+    return str(make_header(decode_header(value))) if value is not None else None
+
+
+def shown(raw):
+    msg = message_from_bytes(raw)
+    out = {key: text(msg[key]) for key in ("From", "To", "Cc", "Subject")}
+    out.update(bcc=msg["Bcc"], date=msg["Date"], message_id=msg["Message-ID"],
+               mime_version=msg["MIME-Version"], attachments=[],
+               max_line=max(len(line) for line in raw.split(b"\r\n")),
+               bare_lf=b"\n" in raw.replace(b"\r\n", b""), eight_bit=any(b > 127 for b in raw))
+    for part in msg.walk():
+        if part.is_multipart():
+            continue
+        data = part.get_payload(decode=True)
+        if part.get_content_disposition() == "attachment":
+            out["attachments"].append({"name": text(part.get_param("name")),
+                                       "filename": text(part.get_filename()),
+                                       "type": part.get_content_type(),
+                                       "data": base64.b64encode(data).decode()})
+        elif "body" not in out:
+            out["body_charset"] = part.get_content_charset()
+            out["body"] = data.decode(part.get_content_charset())
+    return out
 
 
 class Sink:
@@ -33,7 +62,8 @@ class Sink:
         base = os.path.join(os.environ["SINK_DIR"], str(self.count))
         open(base + ".eml", "wb").write(envelope.original_content)
         info = {"mail_from": envelope.mail_from, "rcpt_tos": envelope.rcpt_tos,
-                "tls": session.ssl is not None, "login": (session.auth_data or b"").decode()}
+                "tls": session.ssl is not None, "login": (session.auth_data or b"").decode(),
+                "mail": shown(envelope.original_content)}
         json.dump(info, open(base + ".tmp", "w"))
         os.replace(base + ".tmp", base + ".json")  # the test counts only whole envelopes
         return "250 Message accepted for delivery"

@@ -174,43 +174,35 @@ private slots:
         QTEST(int(parseDefaultSize(text).value_or(0)), "value");
     }
 
-    void defaultSizeWindow() {
+    // The window from the menu: a model's sizes and the typed ones are stored only by OK, a size
+    // that is no number is refused with the window left open, and the current purpose follows.
+    void defaultSizes() {
         ScriptedDialogs dialogs;
-        AppSettings s;
-        s.px = {96, 96, 96, 96, 96, 96, 640};
-        s.py = {84, 68, 68, 26, 40, 40, 480};
-        for (int button : {1, 0}) { // cancel drops the model's sizes; OK stores them
-            FRM_DEFSIZE dlg(s);
-            dlg.Combo1->setCurrentIndex(2);
-            dlg.Combo1_Click();
-            dlg.Text1[0]->setText(button ? "120" : "abc");
-            dlg.Command1_Click(button); // "abc" is refused: the window stays, nothing stored
-            QCOMPARE(dlg.result(), int(QDialog::Rejected));
-            QCOMPARE(s.px[0], qint16(96));
-            if (button) continue;
-            QCOMPARE(dialogs.messages().size(), 1);
-            dlg.Text1[0]->setText("120");
-            dlg.Command1_Click(0);
-            QCOMPARE(dlg.result(), int(QDialog::Accepted));
-            QCOMPARE(QList({s.px[5], s.py[5], s.py[0]}), QList<qint16>({1, 1, 94}));
-        }
-    }
-
-    void defaultSizeFromTheMenu() {
         FRM_QUILMOAP w;
         w.Combo1->setCurrentIndex(3);
         w.Combo1_Click();
-        QTimer::singleShot(0, [] {
-            auto* dlg = qobject_cast<FRM_DEFSIZE*>(QApplication::activeModalWidget());
-            QVERIFY(dlg);
-            dlg->Text1[3]->setText("48");
-            dlg->Command1[0]->click();
-        });
-        w.MNU_PRO_DEFSIZE_Click();
-        QCOMPARE(w.Text1[0]->text(), QStringLiteral("48")); // the current purpose follows at once
+        const QString before = w.Text1[0]->text();
+        for (int button : {1, 0}) {
+            QTimer::singleShot(0, [button] {
+                auto* dlg = qobject_cast<FRM_DEFSIZE*>(QApplication::activeModalWidget());
+                QVERIFY(dlg);
+                dlg->Combo1->setCurrentIndex(2);
+                dlg->Combo1_Click();
+                dlg->Text1[3]->setText("abc");
+                dlg->Command1_Click(0);
+                QVERIFY(dlg->isVisible());
+                dlg->Text1[3]->setText("48");
+                dlg->Command1_Click(button);
+            });
+            w.MNU_PRO_DEFSIZE_Click();
+            QCOMPARE(w.Text1[0]->text(), button ? before : u"48"_qs);
+        }
+        QCOMPARE(dialogs.messages().size(), 2);
         Profile ini;
         QVERIFY(ini.load(AppPaths::settingsFile()));
-        QCOMPARE(ini.value("Defsize", "3PX"), QStringLiteral("48"));
+        QCOMPARE(QStringList({ini.value("Defsize", "3PX"), ini.value("Defsize", "5PY"),
+                              ini.value("Defsize", "0PY")}),
+                 QStringList({"48", "1", "94"}));
     }
 };
 
