@@ -3,7 +3,7 @@ BUILD ?= build
 TYPE ?= Release
 JOBS ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench fuzz format clean
+.PHONY: deps configure build run test package bench fuzz format clean
 
 deps:
 	@scripts/install-deps
@@ -19,6 +19,11 @@ run: build
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The .deb lands in this folder, for `sudo apt install ./quilmo-editor_*.deb`.
+package: build
+	cd $(BUILD) && cpack
+	cp $(BUILD)/quilmo-editor_*.deb .
 
 bench:
 	@scripts/install-deps --bench

@@ -3,6 +3,7 @@
 #include "core/image/imagecodec.h"
 #include "core/mail/mailfile.h"
 #include "core/util/addressbook.h"
+#include "core/util/appsettings.h"
 #include "core/util/cl_gl010c.h"
 #include "core/util/fileio.h"
 #include "core/util/jiscode.h"
@@ -188,6 +189,13 @@ private slots:
             QFile::setPermissions(d + "five", QFileDevice::Permissions());
             QCOMPARE(gl().RVN_Filesize(d + "five"), qint64(-1));
         }
+    }
+
+    // An installed program run by root must not leave its settings among the package's files.
+    void settingsFolder() {
+        QVERIFY(AppPaths::settingsBesideProgram(dir.path()));
+        for (const char* system : {"/usr/lib", "/usr/bin/../lib", "/usr"})
+            QVERIFY2(!AppPaths::settingsBesideProgram(system), system);
     }
 
     void formPosition() {

@@ -106,7 +106,7 @@ QString configFolder() {
     if (!overrideFolder().isEmpty()) return overrideFolder();
     static const QString folder = [] {
         const QString program = programFolder();
-        if (QFileInfo(program).isWritable()) return program;
+        if (settingsBesideProgram(program)) return program;
         const QString xdg =
             QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
             QLatin1String("/quilmo-editor");
@@ -114,6 +114,12 @@ QString configFolder() {
         return xdg;
     }();
     return folder;
+}
+
+bool settingsBesideProgram(const QString& programFolder) {
+    const QString path = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath());
+    return QFileInfo(path).isWritable() && path != QLatin1String("/usr") &&
+           !path.startsWith(QLatin1String("/usr/"));
 }
 
 void setConfigFolder(const QString& folder) {

@@ -79,9 +79,12 @@ QStringList writeSettings(const AppSettings& s, Profile& ini);
 namespace AppPaths {
 // The folder of the running executable; templates ("image") live there.
 QString programFolder();
-// Where "QUILMOAP.INI" and "ADDRESS.TXT" live: the program folder when it is writable, else
-// $XDG_CONFIG_HOME/quilmo-editor (created on demand). Tests may point it elsewhere.
+// Where "QUILMOAP.INI" and "ADDRESS.TXT" live: the program folder when settingsBesideProgram(),
+// else $XDG_CONFIG_HOME/quilmo-editor (created on demand). Tests may point it elsewhere.
 QString configFolder();
+// Whether the settings may live in the program folder: when it is writable, but never under
+// /usr, whose files belong to the package manager even when the user (root) may write there.
+bool settingsBesideProgram(const QString& programFolder);
 void setConfigFolder(const QString& folder);
 QString settingsFile();
 QString addressFile();
