@@ -274,9 +274,9 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         "json", "print one JSON object a line for each input instead: input, output, width, "
                 "height, colours, png_bytes, bmp_bytes, jpeg_bytes, psnr (dB against the "
                 "scaled cut-out), time_ms; or input, output, error, exit");
-    p.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("the picture to read"),
-                            QStringLiteral("INPUT [OUTPUT | INPUT...]"));
-    p.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("the file to write"));
+    p.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("the picture to read"));
+    p.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("the file to write"),
+                            QStringLiteral("OUTPUT | --out-dir DIR INPUT..."));
     if (const auto code = cmd.parse(args, out, err)) return *code;
     const QStringList words = p.positionalArguments();
     const bool batch = p.isSet(outDirOpt);
