@@ -5,6 +5,8 @@
 #include "core/util/appsettings.h"
 #include "testsupport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -98,6 +100,38 @@ private slots:
         QVERIFY(ImageCodec::fileInfo(out, &info));
         QCOMPARE(u"%1x%2 %3"_qs.arg(info.width).arg(info.height).arg(info.bits), size + ' ' + bits);
         if (!options.contains("--colors")) QVERIFY(QFileInfo(out).size() <= 5500);
+    }
+
+    // --json prints one object a line, each parsing whole, whatever happened to its file.
+    void json_data() { addDataRows("cli-json.txt", {"args", "code", "expected"}); }
+    void json() {
+        QFETCH(QString, args);
+        QFETCH(QString, code);
+        QFETCH(QString, expected);
+        QString printed, errors;
+        QTextStream o(&printed), e(&errors);
+        const QString data = testData("");
+        QCOMPARE(Cli::run(QStringList{"quilmo"} +
+                              args.replace("$photo", photo).replace("$data/", data).split(' '),
+                          o, e),
+                 code.toInt());
+        o.flush();
+        const QStringList lines = printed.split('\n', Qt::SkipEmptyParts);
+        const QStringList wanted = expected.replace("$data/", data).split(';');
+        QCOMPARE(lines.size(), wanted.size());
+        for (qsizetype i = 0; i < lines.size(); ++i) {
+            QJsonParseError error;
+            const QJsonObject object = QJsonDocument::fromJson(lines[i].toUtf8(), &error).object();
+            QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(lines[i]));
+            for (const QString& pair : wanted[i].split('|')) {
+                const QString key = pair.section('=', 0, 0), value = pair.section('=', 1);
+                const QJsonValue v = object.value(key);
+                QVERIFY2(value == "*"      ? v.isDouble() && v.toDouble() >= 0
+                         : value.isEmpty() ? v.isNull()
+                                           : v.toVariant().toString() == value,
+                         qPrintable(key + " in " + lines[i]));
+            }
+        }
     }
 
     // Every probe ends at once with its exit code and a reason, and leaves the folder as it was.

@@ -34,7 +34,6 @@ int runCalendar(const QStringList& args, QTextStream& out, QTextStream& err) {
         err << "quilmo calendar: cannot draw text without a GUI application object\n";
         return 2;
     }
-    ImageCodec::initialize();
     Fonts::installSubstitutions();
     CL_GL028C& holidays = CL_GL028C::shared();
     holidays.registerBuiltinTable();

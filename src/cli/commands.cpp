@@ -6,6 +6,8 @@
 #include "cli/infocommand.h"
 #include "cli/mailcommand.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 #include <algorithm>
 
@@ -55,6 +57,10 @@ QString printable(const QString& name) {
             out += c;
     }
     return out;
+}
+
+QString jsonLine(const QJsonObject& o) {
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }
 
 std::optional<qint64> parseNumber(const QString& text, qint64 low, qint64 high) {

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QJsonObject;
 class QTextStream;
 
 namespace Cli {
@@ -21,6 +22,9 @@ std::optional<QString> decodeArgument(const char* arg);
 // name with control characters (a line break above all) written as \xNN, so that a file name
 // cannot start a line of its own in the output.
 QString printable(const QString& name);
+
+// o on one line, for the --json output: one object a line.
+QString jsonLine(const QJsonObject& o);
 
 // text as a whole number from low to high: plain decimal digits only, since "+3", " 3" or "3.0"
 // are more likely typing slips than numbers.

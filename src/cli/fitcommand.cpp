@@ -11,9 +11,20 @@
 #include "core/util/messages.h"
 #include "core/util/profile.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QJsonObject>
 #include <QTextStream>
+#include <QThread>
+
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <unistd.h>
 
 namespace Cli {
 
@@ -28,6 +39,192 @@ QRect centredCut(QSize picture, QSize output) {
     return {(picture.width() - w) / 2, (picture.height() - h) / 2, w, h};
 }
 
+// What every picture of one run shares.
+struct FitSpec {
+    AppSettings settings;
+    QSize outSize;
+    std::optional<QRect> select;
+    FitLimits limits;
+    int colours = 0, qfactor = 0;
+    bool json = false;
+};
+
+// One picture's result: code is the exit code a single run would end with.
+struct Outcome {
+    int code = 0;
+    QString error; // why, when code is not 0
+    QString line;  // what goes to standard output
+};
+
+Outcome failed(const QString& input, const QString& output, int code, const QString& why,
+               bool json) {
+    Outcome r{code, why, {}};
+    if (json)
+        r.line = jsonLine({{"input", input}, {"output", output}, {"error", why}, {"exit", code}});
+    return r;
+}
+
+bool isJpegName(const QString& name) {
+    const QString ext = QFileInfo(name).suffix().toUpper();
+    return ext == QLatin1String("JPG") || ext == QLatin1String("JPEG");
+}
+
+// One picture from reading to writing, as a single run does it.
+Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output) {
+    QElapsedTimer clock;
+    clock.start();
+    auto fail = [&](int code, const QString& why) {
+        return failed(input, output, code, why, spec.json);
+    };
+    const ImageCodec::Decoded decoded = ImageCodec::decodeFile(input);
+    if (decoded.error != ImageCodec::Error::None)
+        return fail(2, ImageCodec::errorText(decoded.error, printable(input)));
+    const QSize outSize = spec.outSize;
+    const QRect cut = spec.select.value_or(centredCut(decoded.image.size(), outSize));
+    const QImage scaled =
+        Selection::cutAndScale(decoded.image, cut, outSize.width(), outSize.height(), true);
+    if (scaled.isNull())
+        return fail(1, QStringLiteral("--select lies outside the %1x%2 picture")
+                           .arg(decoded.image.width())
+                           .arg(decoded.image.height()));
+
+    QJsonObject json{{"input", input},
+                     {"output", output},
+                     {"width", outSize.width()},
+                     {"height", outSize.height()},
+                     {"colours", QJsonValue()},
+                     {"png_bytes", QJsonValue()},
+                     {"bmp_bytes", QJsonValue()},
+                     {"jpeg_bytes", QJsonValue()}};
+    QByteArray bytes;
+    QString summary;
+    if (isJpegName(output)) {
+        const JpegFit fit =
+            fitJpeg(scaled, spec.limits.png, spec.qfactor ? spec.qfactor : spec.settings.qfact);
+        if (!fit.fits) return fail(3, Msg::jpegCannotFit());
+        bytes = fit.bytes;
+        summary = QStringLiteral("full colour, JPEG %1 bytes (factor %2)")
+                      .arg(bytes.size())
+                      .arg(fit.factor);
+        if (spec.json) {
+            json["jpeg_bytes"] = bytes.size();
+            json["psnr"] = psnr(scaled, ImageCodec::decodeBytes(bytes, output).image);
+        }
+    } else {
+        const FitResult fit = PNGRedraw(scaled, spec.limits, spec.colours, fileEncoder());
+        if (!fit.ok || (spec.colours && fit.pngSize > spec.limits.png))
+            return fail(3, Msg::colourReductionFailed());
+        bytes = fit.png;
+        const QByteArray bmp = ImageCodec::encode(fit.image, ImageCodec::FormatBmp, fit.bits, 0);
+        summary = QStringLiteral("%1 colours, PNG %2 bytes, BMP %3 bytes")
+                      .arg(fit.colours)
+                      .arg(bytes.size())
+                      .arg(bmp.size());
+        if (spec.json) {
+            json["colours"] = fit.colours;
+            json["png_bytes"] = bytes.size();
+            json["bmp_bytes"] = bmp.size();
+            json["psnr"] = psnr(scaled, fit.image);
+        }
+    }
+    QString error;
+    if (bytes.isEmpty() || !FileIO::write(output, bytes, &error))
+        return fail(4, FileIO::saveFailed(output, error).replace(QLatin1Char('\n'), u' '));
+    if (!spec.json)
+        return {0,
+                {},
+                QStringLiteral("%1 %2x%3 %4")
+                    .arg(printable(output))
+                    .arg(outSize.width())
+                    .arg(outSize.height())
+                    .arg(summary)};
+    json["time_ms"] = clock.elapsed();
+    return {0, {}, jsonLine(json)};
+}
+
+void report(const Outcome& r, QTextStream& out, QTextStream& err) {
+    if (!r.line.isEmpty()) out << r.line << '\n';
+    if (r.code) err << "quilmo fit: " << r.error << '\n';
+}
+
+// The terminal behind err, or -1: a progress line is for a person watching, never for a log.
+int terminalOf(QTextStream& err) {
+    const auto* file = qobject_cast<QFile*>(err.device());
+    return file && file->handle() >= 0 && ::isatty(file->handle()) ? file->handle() : -1;
+}
+
+// Every input into outDir under its own base name, on all cores; lines in input order as soon
+// as the inputs before them are done. An output name two inputs would share is written for the
+// first only: a silent overwrite would lose a picture the user asked for.
+int runBatch(const FitSpec& spec, const QStringList& inputs, const QString& outDir, bool jpeg,
+             QTextStream& out, QTextStream& err) {
+    // Started here, not in a worker: its start-up sets the environment, which no other thread
+    // may be reading then.
+    ImageCodec::initialize();
+    const size_t n = size_t(inputs.size());
+    std::vector<std::optional<Outcome>> done(n);
+    std::vector<QString> outputs(n);
+    QHash<QString, QString> firstInput;
+    for (size_t i = 0; i < n; ++i) {
+        const QString name =
+            QFileInfo(inputs[i]).completeBaseName() + QLatin1String(jpeg ? ".jpg" : ".png");
+        outputs[i] = QDir(outDir).filePath(name);
+        const auto first = firstInput.constFind(name);
+        if (first == firstInput.cend())
+            firstInput.insert(name, inputs[i]);
+        else
+            done[i] =
+                failed(inputs[i], outputs[i], 4,
+                       QStringLiteral("%1 is already the output of %2; %3 is not written")
+                           .arg(printable(outputs[i]), printable(*first), printable(inputs[i])),
+                       spec.json);
+    }
+
+    // The colour search runs two quantisations at once, so one worker a core keeps every core
+    // busy through the serial parts (decoding, encoding) without crowding them much.
+    std::mutex lock;
+    std::condition_variable finished;
+    size_t next = 0;
+    auto work = [&] {
+        for (;;) {
+            size_t i;
+            {
+                const std::lock_guard hold(lock);
+                while (next < n && done[next]) ++next;
+                if (next == n) return;
+                i = next++;
+            }
+            Outcome r = fitOne(spec, inputs[int(i)], outputs[i]);
+            const std::lock_guard hold(lock);
+            done[i] = std::move(r);
+            finished.notify_one();
+        }
+    };
+    const size_t workers = std::min(n, size_t(std::max(1, QThread::idealThreadCount())));
+    std::vector<std::thread> pool;
+    for (size_t w = 0; w < workers; ++w) pool.emplace_back(work);
+
+    const int terminal = terminalOf(err);
+    int written = 0;
+    bool allWritten = true;
+    for (size_t i = 0; i < n; ++i) {
+        std::unique_lock hold(lock);
+        finished.wait(hold, [&] { return done[i].has_value(); });
+        const Outcome r = *done[i];
+        hold.unlock();
+        if (terminal >= 0) err << "\r\x1b[K" << Qt::flush;
+        report(r, out, err);
+        allWritten &= r.code == 0;
+        written += r.code == 0;
+        out.flush();
+        if (terminal >= 0 && i + 1 < n)
+            err << "quilmo fit: " << i + 1 << '/' << n << " done, " << written << " written"
+                << Qt::flush;
+    }
+    for (std::thread& t : pool) t.join();
+    return allWritten ? 0 : 5;
+}
+
 } // namespace
 
 int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -36,11 +233,15 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         "Cuts a picture to a phone screen's size and reduces its colours until its PNG\n"
         "and BMP files fit the purpose's byte limits, as the editor's output panel does.\n"
         "OUTPUT ending in .jpg or .jpeg is written as JPEG within the PNG limit, any other\n"
-        "name as PNG. Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.",
-        "  0  written\n  1  usage error\n  2  unreadable input\n"
+        "name as PNG. Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.\n"
+        "With --out-dir every INPUT is fitted, on all cores, into DIR under its own base\n"
+        "name; a line per input in their order, a failure's reason on standard error.",
+        "  0  written (--out-dir: every input)\n  1  usage error\n  2  unreadable input\n"
         "  3  cannot be brought within the limits (nothing written)\n"
-        "  4  output could not be written (an old file stays as it was)\n",
-        2, 2);
+        "  4  output could not be written (an old file stays as it was)\n"
+        "  5  --out-dir: some inputs not written (each one's reason on standard error); the\n"
+        "     others were\n",
+        1, -1);
     QCommandLineParser& p = cmd.parser;
     const QCommandLineOption purposeOpt = cmd.option(
         "purpose",
@@ -65,9 +266,27 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         "qfactor",
         "first JPEG compression factor (2 best .. 255 smallest); default the editor's setting",
         "N");
+    const QCommandLineOption outDirOpt = cmd.option(
+        "out-dir", "fit every INPUT into DIR as BASENAME.png (no OUTPUT is given)", "DIR");
+    const QCommandLineOption jpegOpt =
+        cmd.option("jpeg", "with --out-dir: write BASENAME.jpg, as JPEG within the PNG limit");
+    const QCommandLineOption jsonOpt = cmd.option(
+        "json", "print one JSON object a line for each input instead: input, output, width, "
+                "height, colours, png_bytes, bmp_bytes, jpeg_bytes, psnr (dB against the "
+                "scaled cut-out), time_ms; or input, output, error, exit");
     p.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("the picture to read"));
-    p.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("the file to write"));
+    p.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("the file to write"),
+                            QStringLiteral("OUTPUT | --out-dir DIR INPUT..."));
     if (const auto code = cmd.parse(args, out, err)) return *code;
+    const QStringList words = p.positionalArguments();
+    const bool batch = p.isSet(outDirOpt);
+    if (!batch && words.size() != 2)
+        return cmd.fail(err, QStringLiteral("give INPUT and OUTPUT, or --out-dir DIR INPUT..."));
+    if (p.isSet(jpegOpt) && !batch)
+        return cmd.fail(err, QStringLiteral("--jpeg goes with --out-dir; name OUTPUT .jpg"));
+    if (batch && !QFileInfo(p.value(outDirOpt)).isDir())
+        return cmd.fail(
+            err, QStringLiteral("--out-dir %1 is not a folder").arg(printable(p.value(outDirOpt))));
 
     const qint64 anyBytes = std::numeric_limits<qint32>::max();
     std::optional<qint64> purpose, colours, qfactor, pngLimit, bmpLimit;
@@ -96,8 +315,6 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
             return cmd.fail(err, QStringLiteral("--select must be L,T,W,H"));
         select = QRect(int(n[0]), int(n[1]), int(n[2]), int(n[3]));
     }
-    const QString input = p.positionalArguments().at(0), output = p.positionalArguments().at(1);
-
     Profile ini;
     ini.load(AppPaths::settingsFile()); // missing or unreadable: the built-in defaults
     const AppSettings settings = readSettings(ini);
@@ -109,55 +326,15 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
                                  .arg(outSize.height()));
     const FitLimits limits{*pngLimit, *bmpLimit >= 0 ? *bmpLimit : PurposeBmpLimit[*purpose]};
 
-    ImageCodec::initialize();
-    const ImageCodec::Decoded decoded = ImageCodec::decodeFile(input);
-    if (decoded.error != ImageCodec::Error::None) {
-        err << "quilmo fit: " << ImageCodec::errorText(decoded.error, printable(input)) << "\n";
-        return 2;
+    FitSpec spec{settings, outSize, select, limits, int(*colours), int(*qfactor), p.isSet(jsonOpt)};
+    if (batch) return runBatch(spec, words, p.value(outDirOpt), p.isSet(jpegOpt), out, err);
+    const Outcome r = fitOne(spec, words[0], words[1]);
+    if (r.code == 1) {
+        if (!r.line.isEmpty()) out << r.line << '\n';
+        return cmd.fail(err, r.error); // with the usage line, as the other usage errors
     }
-    const QRect cut = select.value_or(centredCut(decoded.image.size(), outSize));
-    const QImage scaled =
-        Selection::cutAndScale(decoded.image, cut, outSize.width(), outSize.height(), true);
-    if (scaled.isNull())
-        return cmd.fail(err, QStringLiteral("--select lies outside the %1x%2 picture")
-                                 .arg(decoded.image.width())
-                                 .arg(decoded.image.height()));
-
-    const QString ext = QFileInfo(output).suffix().toUpper();
-    QByteArray bytes;
-    QString summary;
-    if (ext == QLatin1String("JPG") || ext == QLatin1String("JPEG")) {
-        const JpegFit fit = fitJpeg(scaled, limits.png, *qfactor ? int(*qfactor) : settings.qfact);
-        if (!fit.fits) {
-            err << "quilmo fit: " << Msg::jpegCannotFit() << "\n";
-            return 3;
-        }
-        bytes = fit.bytes;
-        summary = QStringLiteral("full colour, JPEG %1 bytes (factor %2)")
-                      .arg(bytes.size())
-                      .arg(fit.factor);
-    } else {
-        const FitResult fit = PNGRedraw(scaled, limits, int(*colours), fileEncoder());
-        if (!fit.ok || (*colours && fit.pngSize > limits.png)) {
-            err << "quilmo fit: " << Msg::colourReductionFailed() << "\n";
-            return 3;
-        }
-        bytes = fit.png;
-        const QByteArray bmp = ImageCodec::encode(fit.image, ImageCodec::FormatBmp, fit.bits, 0);
-        summary = QStringLiteral("%1 colours, PNG %2 bytes, BMP %3 bytes")
-                      .arg(fit.colours)
-                      .arg(bytes.size())
-                      .arg(bmp.size());
-    }
-    QString error;
-    if (bytes.isEmpty() || !FileIO::write(output, bytes, &error)) {
-        err << "quilmo fit: " << FileIO::saveFailed(output, error).replace(QLatin1Char('\n'), u' ')
-            << "\n";
-        return 4;
-    }
-    out << printable(output) << ' ' << outSize.width() << 'x' << outSize.height() << ' ' << summary
-        << "\n";
-    return 0;
+    report(r, out, err);
+    return r.code;
 }
 
 } // namespace Cli

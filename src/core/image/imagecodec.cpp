@@ -41,7 +41,6 @@ int dpi(double value, Units units) {
 // information window both go through it, so both give the same reason.
 Error examine(const QByteArray& bytes, const QString& nameHint, Kind* kind, int* index, Header* h,
               QString* detail) {
-    initialize();
     *kind = detect(bytes, nameHint);
     if (!kind->coder) return Error::UnknownFormat;
     const QSize declared = declaredSize(bytes, *kind);
@@ -51,6 +50,8 @@ Error examine(const QByteArray& bytes, const QString& nameHint, Kind* kind, int*
     }
     *index = kind->code == FormatIco ? largestIcon(bytes) : 0;
     const bool general = kind->code != FormatPng && kind->code != FormatJpeg;
+    // PNG and JPEG never touch ImageMagick, so its start-up is paid only by the files it reads.
+    if (general) initialize();
     if (general && !policyApplied) {
         *detail = policyProblem;
         return Error::Unsupported;

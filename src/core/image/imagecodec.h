@@ -69,9 +69,11 @@ struct Decoded {
     bool partial = false; // a JPEG cut short: what was there, the rest flat grey
 };
 
-// Once per process before any read: decoder start-up, our security policy, resource limits.
-// Safe to call again. Reading and header information share one decision, so both refuse a file
-// for the same reason.
+// Decoder start-up, our security policy, resource limits: once per process, and always before
+// the first file the general decoder reads (the reads call it themselves, so PNG and JPEG never
+// start it). Callers of the ImageMagick filters, or a program that starts threads, call it
+// first. Reading and header information share one decision, so both refuse a file for the same
+// reason.
 void initialize();
 
 Decoded decodeFile(const QString& path);

@@ -7,10 +7,11 @@
 #include <QRegularExpression>
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <sys/socket.h>
 
 #include <memory>
-#include <mutex>
+#include <type_traits>
 
 namespace {
 
@@ -83,20 +84,65 @@ int progressCallback(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
     return watch->keepAlive && !(*watch->keepAlive)() ? 1 : 0;
 }
 
-void initCurlOnce() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+// libcurl is opened with the first mail, not at start-up: with its TLS, Kerberos and directory
+// libraries it would otherwise double the start of every run of both programs.
+struct Curl {
+    decltype(&curl_easy_init) easy_init = nullptr;
+    decltype(&curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&curl_easy_perform) easy_perform = nullptr;
+    decltype(&curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&curl_easy_strerror) easy_strerror = nullptr;
+    decltype(&curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&curl_slist_append) slist_append = nullptr;
+    decltype(&curl_slist_free_all) slist_free_all = nullptr;
+};
+
+// The library's functions, or nothing (with the loader's reason in *why) when it cannot be had.
+const Curl* curl(QString* why) {
+    static QString failure;
+    static const Curl api = [] {
+        void* lib = dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) {
+            failure = QString::fromLocal8Bit(dlerror());
+            return Curl{};
+        }
+        Curl c;
+        bool all = true;
+        auto get = [&](auto& f, const char* name) {
+            f = reinterpret_cast<std::remove_reference_t<decltype(f)>>(dlsym(lib, name));
+            all &= f != nullptr;
+        };
+        get(c.easy_init, "curl_easy_init");
+        get(c.easy_setopt, "curl_easy_setopt");
+        get(c.easy_perform, "curl_easy_perform");
+        get(c.easy_getinfo, "curl_easy_getinfo");
+        get(c.easy_strerror, "curl_easy_strerror");
+        get(c.easy_cleanup, "curl_easy_cleanup");
+        get(c.slist_append, "curl_slist_append");
+        get(c.slist_free_all, "curl_slist_free_all");
+        decltype(&curl_global_init) globalInit = nullptr;
+        get(globalInit, "curl_global_init");
+        if (!all || globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+            failure = QStringLiteral("libcurl.so.4: incomplete");
+            return Curl{};
+        }
+        return c;
+    }();
+    *why = failure;
+    return api.easy_init ? &api : nullptr;
 }
 
 } // namespace
 
 TransferOutcome transferMail(const PreparedMail& mail, const SendMailOptions& options) {
+    QString missing;
+    const Curl* api = curl(&missing);
+    if (!api) return {CURLE_FAILED_INIT, missing, {}, false};
+    const Curl& c = *api;
     // Everything libcurl points to outlives the handle: its cleanup still talks to the server.
     curl_slist* rcpt = nullptr;
-    for (const QString& a : mail.envelope)
-        rcpt = curl_slist_append(rcpt, ('<' + a + '>').toLatin1());
-    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> rcptList(rcpt,
-                                                                         &curl_slist_free_all);
+    for (const QString& a : mail.envelope) rcpt = c.slist_append(rcpt, ('<' + a + '>').toLatin1());
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> rcptList(rcpt, c.slist_free_all);
     const QByteArray mailFrom = '<' + mail.mailFrom.toLatin1() + '>';
     const QByteArray user = options.user.toUtf8(), password = options.password.toUtf8();
     const QByteArray caFile = QFile::encodeName(options.caFile);
@@ -105,52 +151,50 @@ TransferOutcome transferMail(const PreparedMail& mail, const SendMailOptions& op
     if (options.keepAlive) watch.keepAlive = &options.keepAlive;
     char errbuf[CURL_ERROR_SIZE] = {};
     const bool credentials = !options.user.isEmpty();
-    initCurlOnce();
-    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), &curl_easy_cleanup);
-    if (!curl) return {CURLE_FAILED_INIT, QStringLiteral("curl_easy_init"), {}, false};
-    CURL* h = curl.get();
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(c.easy_init(), c.easy_cleanup);
+    if (!handle) return {CURLE_FAILED_INIT, QStringLiteral("curl_easy_init"), {}, false};
+    CURL* h = handle.get();
 
-    curl_easy_setopt(h, CURLOPT_URL, mail.url.constData());
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(h, CURLOPT_MAIL_FROM, mailFrom.constData());
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, rcpt);
+    c.easy_setopt(h, CURLOPT_URL, mail.url.constData());
+    c.easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
+    c.easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    c.easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
+    c.easy_setopt(h, CURLOPT_MAIL_FROM, mailFrom.constData());
+    c.easy_setopt(h, CURLOPT_MAIL_RCPT, rcpt);
     // Every recipient must be accepted: a mail that silently misses one is not "sent".
-    curl_easy_setopt(h, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 0L);
-    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(h, CURLOPT_READFUNCTION, readCallback);
-    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data.size()));
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
-    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(options.responseTimeoutSeconds));
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.responseTimeoutSeconds));
+    c.easy_setopt(h, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 0L);
+    c.easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    c.easy_setopt(h, CURLOPT_READFUNCTION, readCallback);
+    c.easy_setopt(h, CURLOPT_READDATA, &upload);
+    c.easy_setopt(h, CURLOPT_INFILESIZE_LARGE, curl_off_t(upload.data.size()));
+    c.easy_setopt(h, CURLOPT_CONNECTTIMEOUT, long(options.connectTimeoutSeconds));
+    c.easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, long(options.responseTimeoutSeconds));
+    c.easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    c.easy_setopt(h, CURLOPT_LOW_SPEED_TIME, long(options.responseTimeoutSeconds));
     if (!mail.tls && (credentials || options.requireTls))
-        curl_easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        c.easy_setopt(h, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
     if (credentials) {
-        curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+        c.easy_setopt(h, CURLOPT_USERNAME, user.constData());
+        c.easy_setopt(h, CURLOPT_PASSWORD, password.constData());
     }
-    if (!options.caFile.isEmpty()) curl_easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
+    if (!options.caFile.isEmpty()) c.easy_setopt(h, CURLOPT_CAINFO, caFile.constData());
     // The server's replies are only seen through the debug hook, which needs verbose mode.
-    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
-    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, debugCallback);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &watch);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, progressCallback);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
+    c.easy_setopt(h, CURLOPT_VERBOSE, 1L);
+    c.easy_setopt(h, CURLOPT_DEBUGFUNCTION, debugCallback);
+    c.easy_setopt(h, CURLOPT_DEBUGDATA, &watch);
+    c.easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    c.easy_setopt(h, CURLOPT_XFERINFOFUNCTION, progressCallback);
+    c.easy_setopt(h, CURLOPT_XFERINFODATA, &watch);
 
-    const CURLcode rc = curl_easy_perform(h);
+    const CURLcode rc = c.easy_perform(h);
     if (rc == CURLE_OK) return {};
     // libcurl says QUIT when the handle is cleaned up and waits for the answer as long as for
     // any reply, so a server silent after the message would cost twice the limit. A server
     // that failed us gets no such wait.
     curl_socket_t socket = CURL_SOCKET_BAD;
-    if (curl_easy_getinfo(h, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK &&
-        socket != CURL_SOCKET_BAD)
+    if (c.easy_getinfo(h, CURLINFO_ACTIVESOCKET, &socket) == CURLE_OK && socket != CURL_SOCKET_BAD)
         ::shutdown(socket, SHUT_RDWR);
-    return {rc, QString::fromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(rc)).trimmed(),
+    return {rc, QString::fromUtf8(errbuf[0] ? errbuf : c.easy_strerror(rc)).trimmed(),
             watch.transcript.lastRefusal, watch.transcript.notSmtp};
 }
 
