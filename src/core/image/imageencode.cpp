@@ -391,36 +391,41 @@ QByteArray paletteFile(const Plane& p, int depth, const QByteArray& idat) {
     return out;
 }
 
-// Fast levels rank the row layouts, the strongest level compresses the winner: the ranking
-// hardly ever changes between levels, and the strongest is several times slower.
+// A fast level ranks the row layouts; on phone-sized pictures the strongest level and the
+// split blocks then compress the winner. Larger pictures keep the fast level's bytes: the
+// window's search encodes many of them, and the strong level costs ten times as much there.
 constexpr int kRankLevel = 6, kFinalLevel = 12;
 
 QByteArray encodePalettePng(const Plane& quantiserOrder) {
+    const bool small = qint64(quantiserOrder.width) * quantiserOrder.height <= smallPicture;
     std::vector<Plane> planes;
     planes.push_back(quantiserOrder);
     if (quantiserOrder.palette.size() > 2) planes.push_back(byBrightness(quantiserOrder));
     const int depth = paletteDepth(quantiserOrder.palette.size());
     std::vector<uchar> best;
+    QByteArray idat;
     const Plane* bestPlane = nullptr;
-    qsizetype bestSize = -1;
     // Unfiltered rows suit a palette in the quantiser's order, whose neighbouring indices are
     // unrelated; ordered by brightness, the adaptive filters can pay as well.
     for (const Plane& plane : planes)
         for (bool adaptive : {false, true}) {
-            if (adaptive && &plane == &planes[0]) continue;
+            if (adaptive && (&plane == &planes[0] || !small)) continue;
             std::vector<uchar> rows = packedRows(plane, depth, adaptive);
-            const qsizetype size = deflated(rows, kRankLevel).size();
-            if (size > 0 && (bestSize < 0 || size < bestSize)) {
-                bestSize = size;
+            const QByteArray packed = deflated(rows, kRankLevel);
+            if (!packed.isEmpty() && (idat.isEmpty() || packed.size() < idat.size())) {
+                idat = packed;
                 best = std::move(rows);
                 bestPlane = &plane;
             }
         }
     if (!bestPlane) return {};
-    QByteArray idat = deflated(best, kFinalLevel);
-    const size_t rowBytes = best.size() / size_t(bestPlane->height);
-    const QByteArray split = splitDeflated(best, rowBytes * std::max<size_t>(1, 512 / rowBytes));
-    if (!split.isEmpty() && split.size() < idat.size()) idat = split;
+    if (small) {
+        idat = deflated(best, kFinalLevel);
+        const size_t rowBytes = best.size() / size_t(bestPlane->height);
+        const QByteArray split =
+            splitDeflated(best, rowBytes * std::max<size_t>(1, 512 / rowBytes));
+        if (!split.isEmpty() && split.size() < idat.size()) idat = split;
+    }
     return idat.isEmpty() ? QByteArray() : paletteFile(*bestPlane, depth, idat);
 }
 
