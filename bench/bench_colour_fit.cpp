@@ -53,8 +53,8 @@ void ours(benchmark::State& state, const Bench::Picture& pic, Case c) {
     for (auto _ : state) {
         timer.start();
         r = PNGRedraw(pic.image, {c.png, c.bmp}, 0, fileEncoder());
-        record(state, "ours", c, pic.name, r.ok ? psnr(r.image, pic.image) : 0,
-               timer.nsecsElapsed() / 1e6);
+        const double ms = timer.nsecsElapsed() / 1e6;
+        record(state, "ours", c, pic.name, r.ok ? psnr(r.image, pic.image) : 0, ms);
     }
     state.counters["colours"] = r.colours;
     state.counters["png_bytes"] = double(r.pngSize);
