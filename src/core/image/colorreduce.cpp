@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kQuantiserSpeed = 5;
+constexpr int kQuantiserSpeed = 5, kPlainQuantiserSpeed = 6;
 // Up to this many pixels the palette is made from every pixel.
 constexpr double kPalettePixels = 65536;
 
@@ -86,10 +86,12 @@ QImage optimised(const QImage& source, bool dither, int colours) {
     const int w = rgba.width(), h = rgba.height();
 
     // Speed 5 is the fastest setting that still shapes dithering by the picture's edges when one
-    // thread runs; against speed 4 it halves the time for a loss of about 0.03 dB.
+    // thread runs; against speed 4 it halves the time for a loss of about 0.03 dB. Without
+    // dithering that shaping is moot, and speed 6 takes a fifth less time for about 0.06 dB.
     OneThread oneThread;
     LiqPtr<liq_attr> attr(liq_attr_create());
-    if (!attr || liq_set_speed(attr.get(), kQuantiserSpeed) != LIQ_OK ||
+    if (!attr ||
+        liq_set_speed(attr.get(), dither ? kQuantiserSpeed : kPlainQuantiserSpeed) != LIQ_OK ||
         liq_set_max_colors(attr.get(), colours) != LIQ_OK)
         return {};
     std::vector<void*> inRows(h);
