@@ -281,6 +281,24 @@ private slots:
                  chunks.size() - (colours ? 3 : 2));
     }
 
+    // A phone-sized palette picture whose halves use different colours: its deflate stream is
+    // cut into blocks between the halves. libpng and Qt's reader must both read it back.
+    void pngSplitBlocks() {
+        QImage image(96, 84, QImage::Format_Indexed8);
+        QList<QRgb> table;
+        for (int i = 0; i < 256; ++i) table << qRgb(i, 255 - i, i / 2);
+        image.setColorTable(table);
+        quint32 seed = 7;
+        for (int y = 0; y < 84; ++y)
+            for (int x = 0; x < 96; ++x)
+                image.setPixel(
+                    x, y, int((seed = seed * 1103515245u + 12345u) >> 28) * 2 + (y < 42 ? 0 : 1));
+        const QByteArray bytes = encode(image, FormatPng, 8, 0);
+        const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+        QCOMPARE(decodeBytes(bytes, "x").image, rgb);
+        QCOMPARE(QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32), rgb);
+    }
+
     void jpegFactorMonotonic() {
         const QImage photo = ::photo(96, 84);
         qsizetype previous = std::numeric_limits<qsizetype>::max();

@@ -80,8 +80,9 @@ private slots:
         QFETCH(int, option);
         QFETCH(int, colours);
         QFETCH(int, most);
-        for (const QString kind : {"noise", "gradient", "flat"}) {
-            const QImage src = picture(kind);
+        for (const QString kind : {"noise", "gradient", "flat", "large"}) {
+            // A large picture gets its palette from a sample; an odd width ends mid-step.
+            const QImage src = kind == "large" ? picture("gradient", 401, 300) : picture(kind);
             const QImage a = ::colorRes(src, bits, option, true, colours);
             QCOMPARE(a.format(), QImage::Format_Indexed8);
             QVERIFY(a.colorCount() <= most);
@@ -145,11 +146,12 @@ private slots:
             QCOMPARE(w.bits, result > 16 ? 8 : result == 16 ? 4 : result == 8 ? 3 : result / 2);
         }
         // On sizes that never grow with fewer colours the fast search does no worse, and its
-        // rounds of two stay few even where sizes jump and forecasts go wrong.
+        // rounds of two stay few even where sizes jump and forecasts go wrong (one more round
+        // judges the dithered pictures above the plain answer).
         const FitResult f = PNGRedraw(src, {}, 0, enc, {}, FitSearch::Fast);
         QCOMPARE(f.ok, w.ok);
         QVERIFY(f.colours >= w.colours);
-        QVERIFY2(f.passes <= qMax(w.passes, 18), qPrintable(QString::number(f.passes)));
+        QVERIFY2(f.passes <= qMax(w.passes, 20), qPrintable(QString::number(f.passes)));
     }
     void failures_data() {
         QTest::addColumn<int>("failFrom"); // -1: a real encoder against limits of 0

