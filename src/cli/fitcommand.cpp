@@ -6,6 +6,7 @@
 #include "core/image/imagelimits.h"
 #include "core/image/jpegfit.h"
 #include "core/image/selection.h"
+#include "core/image/webpfit.h"
 #include "core/util/appsettings.h"
 #include "core/util/fileio.h"
 #include "core/util/messages.h"
@@ -36,7 +37,9 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         "Cuts a picture to a phone screen's size and reduces its colours until its PNG\n"
         "and BMP files fit the purpose's byte limits, as the editor's output panel does.\n"
         "OUTPUT ending in .jpg or .jpeg is written as JPEG within the PNG limit, any other\n"
-        "name as PNG. Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.",
+        "name as PNG; .webp as WebP within the PNG limit, lossless of the colour-reduced\n"
+        "picture or lossy, whichever is closer to the picture (see --webp).\n"
+        "Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.",
         "  0  written\n  1  usage error\n  2  unreadable input\n"
         "  3  cannot be brought within the limits (nothing written)\n"
         "  4  output could not be written (an old file stays as it was)\n",
@@ -65,6 +68,9 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         "qfactor",
         "first JPEG compression factor (2 best .. 255 smallest); default the editor's setting",
         "N");
+    const QCommandLineOption webpOpt = cmd.option(
+        "webp", "for a .webp OUTPUT: lossless, lossy or best (the closer of the two; default)",
+        "KIND");
     p.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("the picture to read"));
     p.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("the file to write"));
     if (const auto code = cmd.parse(args, out, err)) return *code;
@@ -77,6 +83,11 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         !(pngLimit = cmd.number(err, pngOpt, PurposePngLimit, 0, anyBytes)) ||
         !(bmpLimit = cmd.number(err, bmpOpt, -1, 0, anyBytes)))
         return 1;
+    // In the order of WebpKind.
+    const qsizetype webpKind = QStringList{"lossless", "lossy", "best"}.indexOf(
+        p.isSet(webpOpt) ? p.value(webpOpt) : QStringLiteral("best"));
+    if (webpKind < 0)
+        return cmd.fail(err, QStringLiteral("--webp must be lossless, lossy or best"));
     std::optional<QSize> size;
     if (p.isSet(sizeOpt)) {
         const QStringList wh = p.value(sizeOpt).toLower().split(u'x');
@@ -136,6 +147,19 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         summary = QStringLiteral("full colour, JPEG %1 bytes (factor %2)")
                       .arg(bytes.size())
                       .arg(fit.factor);
+    } else if (ext == QLatin1String("WEBP")) {
+        const WebpFit fit = fitWebp(scaled, limits.png, WebpKind(webpKind));
+        if (!fit.fits) {
+            err << "quilmo fit: " << Msg::colourReductionFailed() << "\n";
+            return 3;
+        }
+        bytes = fit.bytes;
+        summary = fit.lossless ? QStringLiteral("%1 colours, lossless WebP %2 bytes")
+                                     .arg(fit.colours)
+                                     .arg(bytes.size())
+                               : QStringLiteral("full colour, lossy WebP %1 bytes (quality %2)")
+                                     .arg(bytes.size())
+                                     .arg(qRound(fit.quality));
     } else {
         const FitResult fit = PNGRedraw(scaled, limits, int(*colours), fileEncoder());
         if (!fit.ok || (*colours && fit.pngSize > limits.png)) {
