@@ -154,12 +154,12 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
             return 3;
         }
         bytes = fit.bytes;
-        summary = fit.lossless ? QStringLiteral("%1 colours, lossless WebP %2 bytes")
-                                     .arg(fit.colours)
-                                     .arg(bytes.size())
-                               : QStringLiteral("full colour, lossy WebP %1 bytes (quality %2)")
-                                     .arg(bytes.size())
-                                     .arg(qRound(fit.quality));
+        summary = (fit.colours < 0 ? QStringLiteral("full colour")
+                                   : QStringLiteral("%1 colours").arg(fit.colours)) +
+                  (fit.lossless ? QStringLiteral(", lossless WebP %1 bytes").arg(bytes.size())
+                                : QStringLiteral(", lossy WebP %1 bytes (quality %2)")
+                                      .arg(bytes.size())
+                                      .arg(qRound(fit.quality)));
     } else {
         const FitResult fit = PNGRedraw(scaled, limits, int(*colours), fileEncoder());
         if (!fit.ok || (*colours && fit.pngSize > limits.png)) {

@@ -10,13 +10,21 @@
 namespace {
 
 WebpFit losslessFit(const QImage& picture, qint64 limit) {
+    WebpFit fit;
+    // Where the limit is generous the picture need not lose a single colour.
+    if (const QByteArray whole = ImageCodec::Webp::lossless(picture);
+        !whole.isEmpty() && whole.size() <= limit) {
+        fit.fits = fit.lossless = true;
+        fit.bytes = whole;
+        fit.image = picture.convertToFormat(QImage::Format_RGB32);
+        return fit;
+    }
     // The colour fit's own search with the WebP size in place of the PNG size; BMP plays no part,
     // so its limit always holds.
     const Encoder webp = [](const QImage& image, int format, int) {
         return format == kFitPngFormat ? ImageCodec::Webp::lossless(image) : QByteArray(1, '\0');
     };
     const FitResult r = PNGRedraw(picture, {limit, std::numeric_limits<qint64>::max()}, 0, webp);
-    WebpFit fit;
     if (!r.ok || r.png.size() > limit) return fit;
     fit.fits = fit.lossless = true;
     fit.bytes = r.png;

@@ -12,9 +12,11 @@ struct WebpFit {
     bool fits = false;
     bool lossless = false;
     QByteArray bytes;
-    QImage image;      // what the file decodes to
-    int colours = -1;  // lossless: the colour count as the colour fit reports it; lossy: -1
-    int bits = 24;     // lossless: the logical depth of the reduced picture; lossy: 24
+    QImage image; // what the file decodes to
+    // The colour count as the colour fit reports it; -1 when the picture kept all its colours
+    // (lossy, or lossless within the limit as it is).
+    int colours = -1;
+    int bits = 24;     // the logical depth of a colour-reduced picture
     float quality = 0; // lossy: the encoder quality, 0 to 100
     double psnr = 0;   // of image against the picture
 };
