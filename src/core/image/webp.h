@@ -15,8 +15,8 @@ Error header(const QByteArray& bytes, Headers::Header* h, QString* detail);
 Error pixels(const QByteArray& bytes, QImage* image, QString* detail);
 
 // Every pixel kept exactly; a picture of at most 256 colours is stored with its palette.
-// Empty on failure.
-QByteArray lossless(const QImage& image);
+// quick: the encoder's least effort, some 10 % larger. Empty on failure.
+QByteArray lossless(const QImage& image, bool quick = false);
 // quality 0 (smallest) to 100. Empty on failure.
 QByteArray lossy(const QImage& image, float quality);
 
