@@ -93,7 +93,12 @@ QByteArray lossy(const QImage& image, float quality) {
     WebPConfig config;
     if (!WebPConfigInit(&config)) return {};
     config.quality = quality;
+    // Closeness is measured as PSNR: the careful colour conversion keeps thin coloured edges
+    // (about +1 dB on small photos at 3000 bytes), and no bits are moved to where the eye
+    // would miss them less.
     config.method = 6;
+    config.use_sharp_yuv = 1;
+    config.sns_strength = 0;
     return encode(image, config);
 }
 
