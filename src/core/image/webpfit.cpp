@@ -5,6 +5,7 @@
 #include "core/image/jpegfit.h"
 #include "core/image/webp.h"
 
+#include <future>
 #include <limits>
 
 namespace {
@@ -68,9 +69,12 @@ WebpFit lossyFit(const QImage& picture, qint64 limit) {
 } // namespace
 
 WebpFit fitWebp(const QImage& picture, qint64 limit, WebpKind kind) {
-    WebpFit lossless, lossy;
-    if (kind != WebpKind::Lossy) lossless = losslessFit(picture, limit);
-    if (kind != WebpKind::Lossless) lossy = lossyFit(picture, limit);
+    // The two searches share nothing: the lossy one runs beside the lossless one.
+    std::future<WebpFit> lossyRun;
+    if (kind != WebpKind::Lossless)
+        lossyRun = std::async(std::launch::async, lossyFit, std::cref(picture), limit);
+    WebpFit lossless = kind != WebpKind::Lossy ? losslessFit(picture, limit) : WebpFit();
+    WebpFit lossy = lossyRun.valid() ? lossyRun.get() : WebpFit();
     for (WebpFit* f : {&lossless, &lossy})
         if (f->fits) f->psnr = psnr(picture, f->image);
     if (!lossy.fits || (lossless.fits && lossless.psnr >= lossy.psnr)) return lossless;
