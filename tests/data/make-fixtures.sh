@@ -1,7 +1,7 @@
 #!/bin/sh
 # Makes the small pictures the tests read, once, by hand: ./make-fixtures.sh in this folder.
 # The files are committed; the tests never run this, so a decoder fault cannot be shared by the
-# tool that made its input. Needs ImageMagick's convert.
+# tool that made its input. Needs ImageMagick's convert and Debian's webp tools (cwebp, gif2webp).
 set -eu
 cd "$(dirname "$0")"
 
