@@ -37,6 +37,9 @@ convert "${base[@]}" TGA:rgb.tga
 convert "${base[@]}" -colors 6 -type palette -compress RLE TGA:rle.tga
 convert -size 8x8 xc:red -size 16x16 xc:blue ICO:sizes.ico
 convert "${base[@]}" PSD:flat.psd
+# WebP, lossy and lossless with alpha, as the test fixtures have them.
+cp ../../../tests/data/a.webp lossy.webp
+cp ../../../tests/data/aw.webp lossless.webp
 
 # Hostile inputs the reading path must answer within its memory budget (crash-* files only have
 # to be answered). Kept small; the bombs they stand for are a thousand times larger.

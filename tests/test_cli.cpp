@@ -99,6 +99,8 @@ private slots:
         ImageCodec::FileInfo info;
         QVERIFY(ImageCodec::fileInfo(out, &info));
         QCOMPARE(u"%1x%2 %3"_qs.arg(info.width).arg(info.height).arg(info.bits), size + ' ' + bits);
+        if (options.contains("--webp "))
+            QCOMPARE(info.compress, options.contains("lossless") ? "WebP lossless" : "WebP");
         if (!options.contains("--colors")) QVERIFY(QFileInfo(out).size() <= 5500);
     }
 

@@ -130,8 +130,10 @@ private slots:
                              << unknown;
         QTest::newRow("png signature only") << png << "a.png" << Error::Corrupt;
         for (const char* file : {"huge.png", "bomb.bmp", "bomb.gif", "bomb.jpg", "bomb.tif",
-                                 "m15.tif", "bomb.pcx", "bomb.tga"})
+                                 "m15.tif", "bomb.pcx", "bomb.tga", "bomb.webp"})
             QTest::newRow(file) << readAll(testData(file)) << QString(file) << Error::TooLarge;
+        QTest::newRow("animated webp")
+            << readAll(testData("anim.webp")) << "a.webp" << Error::Unsupported;
     }
     void refused() {
         QFETCH(QByteArray, bytes);
@@ -198,7 +200,7 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("opens");
         for (const QString file : {"t.png", "t.bmp", "t.gif", "t.tif", "t.pcx", "t.tga", "t.psd",
-                                   "t.jpg", "tp.jpg"}) // a cut JPEG opens, marked partial
+                                   "t.webp", "t.jpg", "tp.jpg"}) // a cut JPEG opens, marked partial
             QTest::newRow(qPrintable(file)) << file << file.endsWith(".jpg");
     }
     void truncated() {

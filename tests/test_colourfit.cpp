@@ -1,6 +1,8 @@
 // Colour reduction and the colour-fit search that drives it.
 #include "core/image/colorreduce.h"
 #include "core/image/colourfit.h"
+#include "core/image/imagecodec.h"
+#include "core/image/webpfit.h"
 #include "testsupport.h"
 
 #include <QBuffer>
@@ -234,6 +236,39 @@ private slots:
             QCOMPARE(r.png, qtEncode(r.image, kFitPngFormat, r.bits));
             QCOMPARE(r.image.colorCount(), qMin(r.colours, int(full.colorCount())));
         }
+    }
+
+    // The same search measuring WebP, and lossy WebP by quality: within the limit, decoding to
+    // the picture reported, and Best keeping the kind closer to the picture.
+    void webp_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<bool>("lossless"); // what Best keeps
+        QTest::newRow("drawing") << "flat" << 3000 << true;
+        QTest::newRow("gradient, every colour kept") << "gradient" << 3000 << true;
+        QTest::newRow("photo, lossy by bisection") << "photo" << 1500 << false;
+        QTest::newRow("nothing fits") << "noise" << 40 << false;
+    }
+    void webp() {
+        QFETCH(QString, kind);
+        QFETCH(int, limit);
+        QFETCH(bool, lossless);
+        const QImage src = picture(kind);
+        const WebpFit best = fitWebp(src, limit, WebpKind::Best);
+        double closest = 0;
+        for (WebpKind k : {WebpKind::Lossless, WebpKind::Lossy}) {
+            const WebpFit f = fitWebp(src, limit, k);
+            QCOMPARE(f.fits, limit > 40);
+            if (!f.fits) continue;
+            QCOMPARE(f.lossless, k == WebpKind::Lossless);
+            QVERIFY(f.bytes.size() <= limit);
+            const ImageCodec::Decoded d = ImageCodec::decodeBytes(f.bytes, "a.webp");
+            QCOMPARE(d.image, f.image);
+            closest = qMax(closest, f.psnr);
+        }
+        QCOMPARE(best.fits, limit > 40);
+        QCOMPARE(best.lossless, lossless);
+        QCOMPARE(best.psnr, closest);
     }
 };
 

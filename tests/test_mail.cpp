@@ -200,6 +200,7 @@ private slots:
         const QString jpg = writeFile(m_dir, "写真.JPG", allBytes().left(300));
         const QString bmp = writeFile(m_dir, "x.bmp", "BM");
         const QString bin = writeFile(m_dir, "data.bin", QByteArray(1, '\0'));
+        const QString webp = writeFile(m_dir, "x.webp", "RIFF");
         QTest::addColumn<QString>("recipients");
         QTest::addColumn<QString>("subject");
         QTest::addColumn<QString>("body");
@@ -227,8 +228,9 @@ private slots:
             {"1.png|image/mtn", "2.png|image/mtn", "3.png|image/mtn"});
         row("dot lines survive", a, "", ".\r\n..\r\n.x\r\nend\r\n.\r\n", "", {a}, {a, ""});
         row("types by extension, japanese name", a + "\tbcc\tb@example.jp", QString(60, u'長'),
-            "本文", jpg + "\t" + bmp + "\t" + bin, {a, "b@example.jp"}, {a, ""},
-            {"写真.JPG|image/jpeg", "x.bmp|image/bmp", "data.bin|application/octet-stream"});
+            "本文", jpg + "\t" + bmp + "\t" + bin + "\t" + webp, {a, "b@example.jp"}, {a, ""},
+            {"写真.JPG|image/jpeg", "x.bmp|image/bmp", "data.bin|application/octet-stream",
+             "x.webp|image/webp"});
         row("bcc only", "\tbcc\tz@example.jp", "x", "y", "", {"z@example.jp"}, {"", ""});
         row("very long body line", a, "", QString(700, u'あ'), "", {a}, {a, ""});
     }

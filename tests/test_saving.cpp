@@ -141,6 +141,7 @@ private slots:
         QTest::newRow("disk full, old JPEG") << "old.jpg" << 1024 << true;
         QTest::newRow("disk full, old PNG") << "old.png" << 100 << true;
         QTest::newRow("disk full, new PNG") << "new.png" << 100 << false;
+        QTest::newRow("disk full, new WebP") << "new.webp" << 100 << false;
     }
     void writeFailureChangesNothing() {
         QFETCH(QString, target);
@@ -175,6 +176,33 @@ private slots:
         }
         QVERIFY(w.lastSavedFile == dir.filePath("good.png") && w.windowTitle() == title &&
                 w.LEAD1->image() == output);
+    }
+
+    // Entry 4 adds ".webp"; no reduction runs first, the fit reduces; saving again fits again to
+    // the limit as it is then, from the same output.
+    void webpSave() {
+        ScriptedDialogs dialogs;
+        FRM_QUILMOAP w;
+        prepare(w);
+        const QImage output = w.LEAD1->image();
+        dialogs.saveFilterIndex = 4;
+        dialogs.answer(dir.filePath("w"));
+        w.MNU_FILE_SAVE_Click();
+        const QString path = dir.filePath("w.webp");
+        QCOMPARE(w.lastSavedFile, path);
+        for (const char* limit : {"30000", "1500"}) {
+            w.Text1[2]->setText(limit);
+            w.MNU_FILE_ASAVE_Click();
+            const ImageCodec::Decoded d = ImageCodec::decodeFile(path);
+            QCOMPARE(d.image.size(), QSize(96, 84));
+            QVERIFY(QFileInfo(path).size() <= QByteArray(limit).toInt());
+            QCOMPARE(w.Label6->text().toLongLong(), QFileInfo(path).size());
+            ImageCodec::FileInfo info;
+            QVERIFY(ImageCodec::fileInfo(path, &info));
+            QCOMPARE(w.Label5->text() == u"ﾌﾙｶﾗｰ", info.compress == u"WebP" || d.image == output);
+        }
+        QVERIFY(!w.reduced && w.LEAD1->image() == output);
+        QCOMPARE(dialogs.asked.size(), 1); // the save dialog, and no reduction's progress
     }
 
     void saveAsFlow() {

@@ -6,6 +6,7 @@
 #include "core/image/imagelimits.h"
 #include "core/image/jpegfit.h"
 #include "core/image/selection.h"
+#include "core/image/webpfit.h"
 #include "core/util/appsettings.h"
 #include "core/util/fileio.h"
 #include "core/util/messages.h"
@@ -47,6 +48,7 @@ struct FitSpec {
     FitLimits limits;
     int colours = 0, qfactor = 0;
     bool json = false;
+    WebpKind webp = WebpKind::Best;
 };
 
 // One picture's result: code is the exit code a single run would end with.
@@ -64,9 +66,13 @@ Outcome failed(const QString& input, const QString& output, int code, const QStr
     return r;
 }
 
-bool isJpegName(const QString& name) {
+// The output's kind by its name's extension: JPEG, WebP, or else PNG.
+enum class Kind { Png, Jpeg, Webp };
+Kind kindOf(const QString& name) {
     const QString ext = QFileInfo(name).suffix().toUpper();
-    return ext == QLatin1String("JPG") || ext == QLatin1String("JPEG");
+    return ext == QLatin1String("JPG") || ext == QLatin1String("JPEG") ? Kind::Jpeg
+           : ext == QLatin1String("WEBP")                              ? Kind::Webp
+                                                                       : Kind::Png;
 }
 
 // One picture from reading to writing, as a single run does it.
@@ -95,10 +101,12 @@ Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output)
                      {"colours", QJsonValue()},
                      {"png_bytes", QJsonValue()},
                      {"bmp_bytes", QJsonValue()},
-                     {"jpeg_bytes", QJsonValue()}};
+                     {"jpeg_bytes", QJsonValue()},
+                     {"webp_bytes", QJsonValue()}};
     QByteArray bytes;
     QString summary;
-    if (isJpegName(output)) {
+    const Kind kind = kindOf(output);
+    if (kind == Kind::Jpeg) {
         const JpegFit fit =
             fitJpeg(scaled, spec.limits.png, spec.qfactor ? spec.qfactor : spec.settings.qfact);
         if (!fit.fits) return fail(3, Msg::jpegCannotFit());
@@ -109,6 +117,21 @@ Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output)
         if (spec.json) {
             json["jpeg_bytes"] = bytes.size();
             json["psnr"] = psnr(scaled, ImageCodec::decodeBytes(bytes, output).image);
+        }
+    } else if (kind == Kind::Webp) {
+        const WebpFit fit = fitWebp(scaled, spec.limits.png, spec.webp);
+        if (!fit.fits) return fail(3, Msg::colourReductionFailed());
+        bytes = fit.bytes;
+        summary = (fit.colours < 0 ? QStringLiteral("full colour")
+                                   : QStringLiteral("%1 colours").arg(fit.colours)) +
+                  (fit.lossless ? QStringLiteral(", lossless WebP %1 bytes").arg(bytes.size())
+                                : QStringLiteral(", lossy WebP %1 bytes (quality %2)")
+                                      .arg(bytes.size())
+                                      .arg(qRound(fit.quality)));
+        if (spec.json) {
+            if (fit.colours >= 0) json["colours"] = fit.colours;
+            json["webp_bytes"] = bytes.size();
+            json["psnr"] = fit.psnr;
         }
     } else {
         const FitResult fit = PNGRedraw(scaled, spec.limits, spec.colours, fileEncoder());
@@ -156,8 +179,8 @@ int terminalOf(QTextStream& err) {
 // Every input into outDir under its own base name, on all cores; lines in input order as soon
 // as the inputs before them are done. An output name two inputs would share is written for the
 // first only: a silent overwrite would lose a picture the user asked for.
-int runBatch(const FitSpec& spec, const QStringList& inputs, const QString& outDir, bool jpeg,
-             QTextStream& out, QTextStream& err) {
+int runBatch(const FitSpec& spec, const QStringList& inputs, const QString& outDir,
+             const QString& extension, QTextStream& out, QTextStream& err) {
     // Started here, not in a worker: its start-up sets the environment, which no other thread
     // may be reading then.
     ImageCodec::initialize();
@@ -166,8 +189,7 @@ int runBatch(const FitSpec& spec, const QStringList& inputs, const QString& outD
     std::vector<QString> outputs(n);
     QHash<QString, QString> firstInput;
     for (size_t i = 0; i < n; ++i) {
-        const QString name =
-            QFileInfo(inputs[i]).completeBaseName() + QLatin1String(jpeg ? ".jpg" : ".png");
+        const QString name = QFileInfo(inputs[i]).completeBaseName() + extension;
         outputs[i] = QDir(outDir).filePath(name);
         const auto first = firstInput.constFind(name);
         if (first == firstInput.cend())
@@ -233,7 +255,9 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         "Cuts a picture to a phone screen's size and reduces its colours until its PNG\n"
         "and BMP files fit the purpose's byte limits, as the editor's output panel does.\n"
         "OUTPUT ending in .jpg or .jpeg is written as JPEG within the PNG limit, any other\n"
-        "name as PNG. Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.\n"
+        "name as PNG; .webp as WebP within the PNG limit, lossless of the colour-reduced\n"
+        "picture or lossy, whichever is closer to the picture (see --webp).\n"
+        "Prints one line: OUTPUT WxH N colours, PNG B bytes, BMP B bytes.\n"
         "With --out-dir every INPUT is fitted, on all cores, into DIR under its own base\n"
         "name; a line per input in their order, a failure's reason on standard error.",
         "  0  written (--out-dir: every input)\n  1  usage error\n  2  unreadable input\n"
@@ -270,10 +294,15 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         "out-dir", "fit every INPUT into DIR as BASENAME.png (no OUTPUT is given)", "DIR");
     const QCommandLineOption jpegOpt =
         cmd.option("jpeg", "with --out-dir: write BASENAME.jpg, as JPEG within the PNG limit");
+    const QCommandLineOption webpOpt =
+        cmd.option("webp",
+                   "for a .webp OUTPUT: lossless, lossy or best (the closer of the two; default); "
+                   "with --out-dir: write BASENAME.webp of that kind",
+                   "KIND");
     const QCommandLineOption jsonOpt = cmd.option(
         "json", "print one JSON object a line for each input instead: input, output, width, "
-                "height, colours, png_bytes, bmp_bytes, jpeg_bytes, psnr (dB against the "
-                "scaled cut-out), time_ms; or input, output, error, exit");
+                "height, colours, png_bytes, bmp_bytes, jpeg_bytes, webp_bytes, psnr (dB "
+                "against the scaled cut-out), time_ms; or input, output, error, exit");
     p.addPositionalArgument(QStringLiteral("INPUT"), QStringLiteral("the picture to read"));
     p.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("the file to write"),
                             QStringLiteral("OUTPUT | --out-dir DIR INPUT..."));
@@ -284,6 +313,13 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
         return cmd.fail(err, QStringLiteral("give INPUT and OUTPUT, or --out-dir DIR INPUT..."));
     if (p.isSet(jpegOpt) && !batch)
         return cmd.fail(err, QStringLiteral("--jpeg goes with --out-dir; name OUTPUT .jpg"));
+    if (p.isSet(jpegOpt) && p.isSet(webpOpt))
+        return cmd.fail(err, QStringLiteral("give --jpeg or --webp, not both"));
+    // In the order of WebpKind.
+    const qsizetype webpKind = QStringList{"lossless", "lossy", "best"}.indexOf(
+        p.isSet(webpOpt) ? p.value(webpOpt) : QStringLiteral("best"));
+    if (webpKind < 0)
+        return cmd.fail(err, QStringLiteral("--webp must be lossless, lossy or best"));
     if (batch && !QFileInfo(p.value(outDirOpt)).isDir())
         return cmd.fail(
             err, QStringLiteral("--out-dir %1 is not a folder").arg(printable(p.value(outDirOpt))));
@@ -326,8 +362,14 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
                                  .arg(outSize.height()));
     const FitLimits limits{*pngLimit, *bmpLimit >= 0 ? *bmpLimit : PurposeBmpLimit[*purpose]};
 
-    FitSpec spec{settings, outSize, select, limits, int(*colours), int(*qfactor), p.isSet(jsonOpt)};
-    if (batch) return runBatch(spec, words, p.value(outDirOpt), p.isSet(jpegOpt), out, err);
+    const FitSpec spec{settings,      outSize,       select,           limits,
+                       int(*colours), int(*qfactor), p.isSet(jsonOpt), WebpKind(webpKind)};
+    if (batch)
+        return runBatch(spec, words, p.value(outDirOpt),
+                        p.isSet(jpegOpt)   ? QStringLiteral(".jpg")
+                        : p.isSet(webpOpt) ? QStringLiteral(".webp")
+                                           : QStringLiteral(".png"),
+                        out, err);
     const Outcome r = fitOne(spec, words[0], words[1]);
     if (r.code == 1) {
         if (!r.line.isEmpty()) out << r.line << '\n';

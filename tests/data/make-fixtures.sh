@@ -1,7 +1,7 @@
 #!/bin/sh
 # Makes the small pictures the tests read, once, by hand: ./make-fixtures.sh in this folder.
 # The files are committed; the tests never run this, so a decoder fault cannot be shared by the
-# tool that made its input. Needs ImageMagick's convert.
+# tool that made its input. Needs ImageMagick's convert and Debian's webp tools (cwebp, gif2webp).
 set -eu
 cd "$(dirname "$0")"
 
@@ -76,6 +76,18 @@ import struct, zlib
 ihdr = b"IHDR" + struct.pack(">II", 60000, 60000) + bytes([8, 2, 0, 0, 0])
 open("huge.png", "wb").write(b"\x89PNG\r\n\x1a\n" + struct.pack(">I", 13) + ihdr +
                              struct.pack(">I", zlib.crc32(ihdr)))'
+
+# WebP from its own tools: lossy halves, lossless with alpha, a busy picture for the truncation
+# rows, an animation (refused), and a header promising 16383 x 16383 pixels in 30 bytes.
+cwebp -quiet -q 95 rgb.png -o a.webp
+cwebp -quiet -lossless -exact aw.png -o aw.webp
+cwebp -quiet -q 90 t.png -o t.webp
+gif2webp -quiet anim.gif -o anim.webp
+python3 -c '
+import struct
+bits = 0x2f.to_bytes(1, "little") + (16382 | 16382 << 14).to_bytes(4, "little")
+chunk = b"VP8L" + struct.pack("<I", len(bits) + 5) + bits + bytes(5)
+open("bomb.webp", "wb").write(b"RIFF" + struct.pack("<I", 4 + len(chunk)) + b"WEBP" + chunk)'
 
 # Files no common tool writes, built byte by byte.
 python3 -c '

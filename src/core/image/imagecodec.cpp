@@ -5,6 +5,7 @@
 #include "core/image/directdecode.h"
 #include "core/image/imageheaders.h"
 #include "core/image/magickdecode.h"
+#include "core/image/webp.h"
 #include "core/util/fileio.h"
 
 #include <QFile>
@@ -49,8 +50,10 @@ Error examine(const QByteArray& bytes, const QString& nameHint, Kind* kind, int*
         return Error::TooLarge;
     }
     *index = kind->code == FormatIco ? largestIcon(bytes) : 0;
-    const bool general = kind->code != FormatPng && kind->code != FormatJpeg;
-    // PNG and JPEG never touch ImageMagick, so its start-up is paid only by the files it reads.
+    const bool general =
+        kind->code != FormatPng && kind->code != FormatJpeg && kind->code != FormatWebp;
+    // PNG, JPEG and WebP never touch ImageMagick, so its start-up is paid only by the files it
+    // reads.
     if (general) initialize();
     if (general && !policyApplied) {
         *detail = policyProblem;
@@ -58,6 +61,7 @@ Error examine(const QByteArray& bytes, const QString& nameHint, Kind* kind, int*
     }
     const Error e = kind->code == FormatPng    ? Direct::pngHeader(bytes, h, detail)
                     : kind->code == FormatJpeg ? Direct::jpegHeader(bytes, h, detail)
+                    : kind->code == FormatWebp ? Webp::header(bytes, h, detail)
                                                : Magick6::header(bytes, *kind, *index, h, detail);
     if (e != Error::None) return e;
     if (tooLarge(h->width, h->height) ||
@@ -131,6 +135,8 @@ Decoded decodeBytes(const QByteArray& bytes, const QString& nameHint) {
             r.error = Direct::png(bytes, &r.image, &r.detail);
         else if (kind.code == FormatJpeg)
             r.error = Direct::jpeg(bytes, &r.image, &r.partial, &r.detail);
+        else if (kind.code == FormatWebp)
+            r.error = Webp::pixels(bytes, &r.image, &r.detail);
         else
             r.error = Magick6::pixels(bytes, kind, index, h, &r.image, &hasAlpha, &r.detail);
     }

@@ -3,10 +3,10 @@
 //
 // Decoding: the bytes are read by us, the format is told from the bytes (TGA and ICO, which
 // have no reliable signature, from the name), the header is checked against the pixel budget,
-// and only then are pixels decoded: PNG and JPEG by libpng and libjpeg-turbo directly, with
-// ancillary data skipped, everything else by the one matching ImageMagick coder behind a strict
-// policy and resource limits. Every decoded picture comes back as a complete Format_RGB32 image
-// with any transparency composed on white.
+// and only then are pixels decoded: PNG, JPEG and WebP by libpng, libjpeg-turbo and libwebp
+// directly, with ancillary data skipped, everything else by the one matching ImageMagick coder
+// behind a strict policy and resource limits. Every decoded picture comes back as a complete
+// Format_RGB32 image with any transparency composed on white.
 //
 // Writing is ours: PNG through libpng (smallest palette depth, several filter/strategy
 // attempts, the smallest output kept), uncompressed BMP, JPEG through libjpeg-turbo.
@@ -32,6 +32,7 @@ enum Format : int {
     FormatOs2Bmp2 = 74,
     FormatPng = 75,
     FormatPsd = 76,
+    FormatWebp = 77,
     FormatIco = 100, // readable, but outside the description table: "認識できないフォーマット"
 };
 

@@ -44,6 +44,7 @@ Kind detect(const QByteArray& b, const QString& nameHint) {
     if (b.startsWith("\xff\xd8\xff")) return {FormatJpeg, "JPEG"};
     if (b.startsWith(QByteArray("II*\0", 4)) || b.startsWith(QByteArray("MM\0*", 4)))
         return {FormatTiff, "TIFF"};
+    if (b.startsWith("RIFF") && b.mid(8, 4) == "WEBP") return {FormatWebp, "WEBP"};
     if (b.startsWith("8BPS") && be16(b, 4) == 1) return {FormatPsd, "PSD"};
     if (b.size() >= 128 && byteAt(b, 0) == 0x0a && byteAt(b, 1) <= 5 && byteAt(b, 2) == 1) {
         const quint32 bits = byteAt(b, 3);

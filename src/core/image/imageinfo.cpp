@@ -40,6 +40,7 @@ QString formatDescription(int code) {
         {74, QStringLiteral("OS/2 BMP version 2.x")},
         {75, QStringLiteral("Portable Network Graphics")},
         {76, QStringLiteral("Adobe Photoshop 3.0")},
+        {77, QStringLiteral("WebP")},
     };
     return table.value(code, QStringLiteral("認識できないフォーマット"));
 }

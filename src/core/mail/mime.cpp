@@ -252,6 +252,7 @@ QString contentTypeFor(const QString& fileName) {
         return QStringLiteral("image/jpeg");
     if (ext == QLatin1String("gif")) return QStringLiteral("image/gif");
     if (ext == QLatin1String("bmp")) return QStringLiteral("image/bmp");
+    if (ext == QLatin1String("webp")) return QStringLiteral("image/webp");
     return QStringLiteral("application/octet-stream");
 }
 

@@ -162,7 +162,8 @@ void FRM_QUILMOAP::createControls() {
     Dir1->setGeometry(twips(120, 600, 3465, 1560));
     File1 = new FileList(Frame2);
     File1->setGeometry(twips(120, 2220, 3495, 810));
-    File1->setPattern(QStringLiteral("*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO"));
+    File1->setPattern(
+        QStringLiteral("*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO;*.WEBP"));
     File1->setPath(Dir1->Path());
     Drive1->setDrive(Dir1->Path());
     connect(Drive1, &DriveList::Change, this, &FRM_QUILMOAP::Drive1_Change);

@@ -1,10 +1,11 @@
-// Saving the output picture: PNG within the limits, or JPEG with the compression raised until
-// it fits.
+// Saving the output picture: PNG within the limits, JPEG with the compression raised until it
+// fits, or WebP fitted to the PNG limit.
 #include "gui/app/frm_quilmoap.h"
 
 #include "core/image/imagecodec.h"
 #include "core/image/imagecontrol.h"
 #include "core/image/jpegfit.h"
+#include "core/image/webpfit.h"
 #include "core/util/cl_gl010c.h"
 #include "core/util/fileio.h"
 #include "core/util/messages.h"
@@ -21,7 +22,12 @@ QString saveFilter() {
     return QStringLiteral("Portable Network Graphics(*.PNG)") + QChar(0) + QStringLiteral("*.PNG") +
            QChar(0) + QStringLiteral("Jpeg-Files(*.JPG)") + QChar(0) +
            QStringLiteral("*.JPG;*.JPEG") + QChar(0) + QStringLiteral("全てのﾌｧｲﾙ(*.*)") +
-           QChar(0) + QStringLiteral("*.*") + QChar(0);
+           QChar(0) + QStringLiteral("*.*") + QChar(0) + QStringLiteral("WebP(*.WEBP)") + QChar(0) +
+           QStringLiteral("*.WEBP") + QChar(0);
+}
+
+bool isWebpName(const QString& fname) {
+    return CL_GL010C::instance().RVN_GetFileExt(fname).toUpper() == QLatin1String("WEBP");
 }
 
 } // namespace
@@ -36,9 +42,21 @@ bool FRM_QUILMOAP::FileSave(const QString& fname) {
     const CL_GL010C& gl = CL_GL010C::instance();
     WaitCursor wait;
     QByteArray bytes;
-    QString error;
-    const bool jpeg = isJpegName(fname);
-    if (!jpeg) {
+    QString error, webpColours;
+    const bool jpeg = isJpegName(fname), webp = isWebpName(fname);
+    if (webp) {
+        // Fitted afresh at every save, from the output as it is; the output itself is left
+        // alone, so saving again gives the same file and never a copy of a copy.
+        const WebpFit fit = fitWebp(LEAD1->image().convertToFormat(QImage::Format_RGB32),
+                                    CLngSat(Val(Text1[2]->text())), WebpKind::Best);
+        if (!fit.fits) {
+            Dialogs::get().message(this, Msg::colourReductionFailed(), Msg::appTitle(),
+                                   Dialogs::Icon::None, Dialogs::Buttons::Ok);
+            return false;
+        }
+        bytes = fit.bytes;
+        webpColours = fit.colours < 0 ? QStringLiteral("ﾌﾙｶﾗｰ") : QString::number(fit.colours);
+    } else if (!jpeg) {
         bytes = LEAD1->SaveMemory(ImageCodec::FormatPng, LEAD1->BitsPerPixel(), 0, &error);
     } else {
         const qint64 limit = CLngSat(Val(Text1[2]->text()));
@@ -69,6 +87,7 @@ bool FRM_QUILMOAP::FileSave(const QString& fname) {
         Label5->setText(QStringLiteral("ﾌﾙｶﾗｰ"));
         reduced = false; // a full-colour picture: a later PNG save reduces again
     }
+    if (webp) Label5->setText(webpColours);
     showResultSize(bytes.size());
     lastSavedFile = fname;
     setWindowTitle(Msg::appTitle() + QStringLiteral(" - ") + gl.RVN_GetFileName(fname) +
@@ -100,7 +119,9 @@ void FRM_QUILMOAP::MNU_FILE_SAVE_Click() {
     if (name.isEmpty()) return;
     settings.folder = QFileInfo(name).absolutePath();
     if (gl.RVN_GetFileExt(name).isEmpty() && filterIndex != 3) {
-        name += filterIndex == 2 ? QStringLiteral(".jpg") : QStringLiteral(".png");
+        name += filterIndex == 2   ? QStringLiteral(".jpg")
+                : filterIndex == 4 ? QStringLiteral(".webp")
+                                   : QStringLiteral(".png");
         // The dialog asked about the name as typed, not about the one we are about to write.
         if (QFileInfo::exists(name) &&
             Dialogs::get().message(this, Msg::overwriteQuestion(gl.RVN_GetFileName(name)),
@@ -120,9 +141,9 @@ void FRM_QUILMOAP::MNU_FILE_ASAVE_Click() {
 }
 
 bool FRM_QUILMOAP::saveReduced(const QString& fname) {
-    // A PNG is reduced to the limits first; a JPEG is full colour, and a failed reduction
-    // writes nothing rather than a file over the limit.
-    if (!isJpegName(fname) && !reduced) {
+    // A PNG is reduced to the limits first; a JPEG is full colour, a WebP reduces as it fits,
+    // and a failed reduction writes nothing rather than a file over the limit.
+    if (!isJpegName(fname) && !isWebpName(fname) && !reduced) {
         Command1_Click(1);
         if (!reduced) return false;
     }

@@ -18,34 +18,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-QString pictureFilter() {
-    static const char* const parts[] = {"画像ﾌｧｲﾙ",
-                                        "*.JPG;*.JPEG;*.BMP;*.GIF;*.TIF;*.PNG;*.PCX;*.TGA;*.ICO",
-                                        "Jpeg-Files(*.JPG)",
-                                        "*.JPG;*.JPEG",
-                                        "Compuserve GIF(*.GIF)",
-                                        "*.GIF",
-                                        "Windows or OS/2 Bitmap(*.BMP)",
-                                        "*.BMP",
-                                        "Tagged Image File Format(*.TIF)",
-                                        "*.TIF",
-                                        "Portable Network Graphics(*.PNG)",
-                                        "*.PNG",
-                                        "Zsoft Paintbrush(*.PCX)",
-                                        "*.PCX",
-                                        "Truevision Targa(*.TGA)",
-                                        "*.TGA",
-                                        "Windows Icons(*.ICO)",
-                                        "*.ICO",
-                                        "全てのﾌｧｲﾙ(*.*)",
-                                        "*.*"};
-    QStringList list;
-    for (const char* p : parts) list.append(QString::fromUtf8(p));
-    return list.join(QChar(0));
-}
-} // namespace
-
 FRM_NENGA::FRM_NENGA(AppSettings& settings, QWidget* parent)
     : QWidget(parent, Qt::Window), m_settings(settings) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -112,7 +84,7 @@ void FRM_NENGA::Combo1_Click() {
         return;
     }
     const QString path = CL_GL010C::instance().RVN_ShowOpenFileDlg(
-        this, pictureFilter(), m_settings.folder, QString(), false);
+        this, nulSeparated(pictureOpenFilters()), m_settings.folder, QString(), false);
     if (!path.isEmpty()) {
         m_settings.folder = QFileInfo(path).absolutePath();
         const ImageCodec::Decoded d = ImageCodec::decodeFile(path);

@@ -36,6 +36,7 @@ FileFilters pictureOpenFilters() {
         {"Truevision Targa(*.TGA)", "*.TGA"},
         {"Windows Icons(*.ICO)", "*.ICO"},
         {"全てのﾌｧｲﾙ(*.*)", "*.*"},
+        {"WebP(*.WEBP)", "*.WEBP"},
     };
     FileFilters filters;
     for (const auto& e : entries)

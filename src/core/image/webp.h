@@ -1,0 +1,23 @@
+#pragma once
+// WebP through libwebp: reading with the checks every decoder has (the header's size against
+// the pixel budget before any pixel memory), and the two writers the WebP fit measures with.
+#include "core/image/imageheaders.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace ImageCodec::Webp {
+
+// Header only. An animation is refused: its first frame alone is rarely the picture meant.
+Error header(const QByteArray& bytes, Headers::Header* h, QString* detail);
+// Pixels into *image as Format_RGB32 whose top byte holds the alpha to be composed.
+Error pixels(const QByteArray& bytes, QImage* image, QString* detail);
+
+// Every pixel kept exactly; a picture of at most 256 colours is stored with its palette.
+// quick: the encoder's least effort, some 10 % larger. Empty on failure.
+QByteArray lossless(const QImage& image, bool quick = false);
+// quality 0 (smallest) to 100. Empty on failure.
+QByteArray lossy(const QImage& image, float quality);
+
+} // namespace ImageCodec::Webp

@@ -1,0 +1,82 @@
+#include "core/image/webpfit.h"
+
+#include "core/image/colourfit.h"
+#include "core/image/imagecodec.h"
+#include "core/image/jpegfit.h"
+#include "core/image/webp.h"
+
+#include <future>
+#include <limits>
+
+namespace {
+
+WebpFit losslessFit(const QImage& picture, qint64 limit) {
+    WebpFit fit;
+    // Where the limit is generous the picture need not lose a single colour. The quickest
+    // encoding tells cheaply whether that can be: the thorough one is rarely a fifth smaller.
+    const qint64 quick = ImageCodec::Webp::lossless(picture, true).size();
+    if (quick > 0 && quick <= limit + limit / 5) {
+        const QByteArray whole = ImageCodec::Webp::lossless(picture);
+        if (!whole.isEmpty() && whole.size() <= limit) {
+            fit.fits = fit.lossless = true;
+            fit.bytes = whole;
+            fit.image = picture.convertToFormat(QImage::Format_RGB32);
+            return fit;
+        }
+    }
+    // The colour fit's own search with the WebP size in place of the PNG size; BMP plays no part,
+    // so its limit always holds.
+    const Encoder webp = [](const QImage& image, int format, int) {
+        return format == kFitPngFormat ? ImageCodec::Webp::lossless(image) : QByteArray(1, '\0');
+    };
+    const FitResult r = PNGRedraw(picture, {limit, std::numeric_limits<qint64>::max()}, 0, webp);
+    if (!r.ok || r.png.size() > limit) return fit;
+    fit.fits = fit.lossless = true;
+    fit.bytes = r.png;
+    fit.image = r.image.convertToFormat(QImage::Format_RGB32);
+    fit.colours = r.colours;
+    fit.bits = r.bits;
+    return fit;
+}
+
+// The highest quality within the limit, by bisection; the encoder's size rises with quality
+// nearly everywhere, and where it does not, a fitting file is still kept.
+WebpFit lossyFit(const QImage& picture, qint64 limit) {
+    WebpFit fit;
+    auto tryQuality = [&](float q) {
+        const QByteArray bytes = ImageCodec::Webp::lossy(picture, q);
+        const bool fits = !bytes.isEmpty() && bytes.size() <= limit;
+        if (fits && (!fit.fits || q > fit.quality)) {
+            fit.fits = true;
+            fit.bytes = bytes;
+            fit.quality = q;
+        }
+        return fits;
+    };
+    if (!tryQuality(100)) {
+        float low = 0, high = 100;
+        if (!tryQuality(low)) return fit;
+        // Steps of 100 / 2^8: finer than that, neighbouring qualities give the same file.
+        for (int i = 0; i < 8; ++i) {
+            const float mid = (low + high) / 2;
+            (tryQuality(mid) ? low : high) = mid;
+        }
+    }
+    fit.image = ImageCodec::decodeBytes(fit.bytes, QStringLiteral("a.webp")).image;
+    return fit;
+}
+
+} // namespace
+
+WebpFit fitWebp(const QImage& picture, qint64 limit, WebpKind kind) {
+    // The two searches share nothing: the lossy one runs beside the lossless one.
+    std::future<WebpFit> lossyRun;
+    if (kind != WebpKind::Lossless)
+        lossyRun = std::async(std::launch::async, lossyFit, std::cref(picture), limit);
+    WebpFit lossless = kind != WebpKind::Lossy ? losslessFit(picture, limit) : WebpFit();
+    WebpFit lossy = lossyRun.valid() ? lossyRun.get() : WebpFit();
+    for (WebpFit* f : {&lossless, &lossy})
+        if (f->fits) f->psnr = psnr(picture, f->image);
+    if (!lossy.fits || (lossless.fits && lossless.psnr >= lossy.psnr)) return lossless;
+    return lossy;
+}
