@@ -325,17 +325,11 @@ private slots:
         w.close();
     }
 
-    void commandLine_data() {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("spaces joined")
-            << QStringList{"q", "/tmp/my", "pic.png"} << "/tmp/my pic.png";
-        QTest::newRow("quoted") << QStringList{"q", "\"/tmp/a b.png\""} << "/tmp/a b.png";
-        QTest::newRow("inner quotes kept") << QStringList{"q", "\"a\"b\""} << "\"a\"b\"";
-    }
+    // The words of the command line form one name; quotes around it are dropped.
     void commandLine() {
-        QFETCH(QStringList, args);
-        QTEST(commandLineFileName(args), "name");
+        QCOMPARE(commandLineFileName({"q", "/tmp/my", "pic.png"}), "/tmp/my pic.png");
+        QCOMPARE(commandLineFileName({"q", "\"/tmp/a b.png\""}), "/tmp/a b.png");
+        QCOMPARE(commandLineFileName({"q", "\"a\"b\""}), "\"a\"b\""); // inner quotes kept
     }
 
     // What is not a picture file is never read, and a broken one says why: the window says so

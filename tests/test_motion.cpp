@@ -201,19 +201,12 @@ private slots:
         QCOMPARE(coloursOf(w.LEAD1->image()), QSet<QRgb>{0x000000});
     }
 
-    void fontSizes_data() {
-        QTest::addColumn<double>("chosen");
-        QTest::addColumn<int>("characters");
-        QTest::addColumn<int>("title");
-        QTest::newRow("48") << 48.0 << 48 << 19;
-        QTest::newRow("10.5 to even") << 10.5 << 10 << 4;
-        QTest::newRow("characters below one point") << 0.4 << 1 << 1;
-    }
     void fontSizes() {
-        QFETCH(double, chosen);
-        QFETCH(int, characters);
-        QCOMPARE(TitleCard::characterPoints(chosen), characters);
-        QTEST(TitleCard::titlePoints(TitleCard::characterPoints(chosen)), "title");
+        for (const auto& [chosen, characters, title] :
+             {std::tuple(48.0, 48, 19), {10.5, 10, 4}, {0.4, 1, 1}}) { // halves to even
+            QCOMPARE(TitleCard::characterPoints(chosen), characters);
+            QCOMPARE(TitleCard::titlePoints(characters), title);
+        }
     }
 
     // "作成": nine two-colour frames handed to a new viewer, or, when it must not end in one,

@@ -90,31 +90,22 @@ private slots:
         QVERIFY(kanji[0] != kanji[1]);
     }
 
-    void smoothing_data() {
-        QTest::addColumn<double>("size");
-        QTest::addColumn<int>("angle");
-        QTest::addColumn<bool>("italic");
-        QTest::addColumn<bool>("underline");
-        QTest::newRow("italic, underlined") << 20.0 << 0 << true << true;
-        QTest::newRow("turned 33.5 degrees") << 20.0 << 335 << false << true;
-        // Qt smooths large turned glyphs whatever the hints say.
-        QTest::newRow("72 points turned") << 72.0 << 300 << false << false;
-    }
-
-    // Without smoothing only the background and the text colour appear; with it, more.
+    // Without smoothing only the background and the text colour appear; with it, more. Qt
+    // smooths large turned glyphs whatever the hints say.
     void smoothing() {
-        QFETCH(double, size);
-        QFETCH(int, angle);
-        QFETCH(bool, italic);
-        QFETCH(bool, underline);
-        TextSettings t = text(QStringLiteral("Quilmo 漢字"), CentreMiddle);
-        t.size = size;
-        t.angle = angle;
-        t.italic = italic;
-        t.underline = underline;
-        QCOMPARE(colours(drawText(white(), t)), (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 0, 0)}));
-        t.antialias = true;
-        QVERIFY(colours(drawText(white(), t)).size() > 2);
+        for (const auto& [size, angle, italic, underline] : {std::tuple(20.0, 0, true, true),
+                                                             {20.0, 335, false, true},
+                                                             {72.0, 300, false, false}}) {
+            TextSettings t = text(QStringLiteral("Quilmo 漢字"), CentreMiddle);
+            t.size = size;
+            t.angle = angle;
+            t.italic = italic;
+            t.underline = underline;
+            QCOMPARE(colours(drawText(white(), t)),
+                     (QSet<QRgb>{qRgb(255, 255, 255), qRgb(200, 0, 0)}));
+            t.antialias = true;
+            QVERIFY(colours(drawText(white(), t)).size() > 2);
+        }
     }
 
     // Bold thickens the strokes at every size, also where the face has no bold cut of its own
