@@ -14,9 +14,15 @@ WebpFit losslessFit(const QImage& picture, qint64 limit) {
     WebpFit fit;
     // Where the limit is generous the picture need not lose a single colour. The quickest
     // encoding tells cheaply whether that can be: the thorough one is rarely a fifth smaller.
-    const qint64 quick = ImageCodec::Webp::lossless(picture, true).size();
-    if (quick > 0 && quick <= limit + limit / 5) {
-        const QByteArray whole = ImageCodec::Webp::lossless(picture);
+    using ImageCodec::Webp::Effort;
+    QByteArray whole = ImageCodec::Webp::lossless(picture, Effort::Least);
+    if (!whole.isEmpty() && whole.size() <= limit + limit / 5) {
+        // Any file within the limit holds the same picture: the thorough encoding, on a
+        // full-colour picture some twenty times the work of the middle one, only when both
+        // quicker ones are over.
+        for (Effort effort : {Effort::Some, Effort::Most})
+            if (whole.isEmpty() || whole.size() > limit)
+                whole = ImageCodec::Webp::lossless(picture, effort);
         if (!whole.isEmpty() && whole.size() <= limit) {
             fit.fits = fit.lossless = true;
             fit.bytes = whole;
@@ -25,7 +31,8 @@ WebpFit losslessFit(const QImage& picture, qint64 limit) {
         }
     }
     // The colour fit's own search with the WebP size in place of the PNG size; BMP plays no part,
-    // so its limit always holds.
+    // so its limit always holds. The thorough encoding throughout: the search forecasts from the
+    // sizes, and a quicker encoding's larger sizes of fitting counts make it aim too low.
     const Encoder webp = [](const QImage& image, int format, int) {
         return format == kFitPngFormat ? ImageCodec::Webp::lossless(image) : QByteArray(1, '\0');
     };
