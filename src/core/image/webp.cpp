@@ -77,14 +77,14 @@ Error pixels(const QByteArray& bytes, QImage* image, QString* detail) {
     return Error::None;
 }
 
-QByteArray lossless(const QImage& image, bool quick) {
+QByteArray lossless(const QImage& image, Effort effort) {
     WebPConfig config;
     if (!WebPConfigInit(&config)) return {};
     // The encoder's most thorough setting (method 6 at quality 100) is some 20 times slower for
     // about 7 % fewer bytes; the fit encodes once per colour count it tries.
     config.lossless = 1;
-    config.method = quick ? 0 : 5;
-    config.quality = quick ? 0 : 100;
+    config.method = effort == Effort::Least ? 0 : effort == Effort::Some ? 3 : 5;
+    config.quality = effort == Effort::Least ? 0 : 100;
     config.exact = 1;
     return encode(image, config);
 }

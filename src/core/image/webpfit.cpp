@@ -1,22 +1,32 @@
 #include "core/image/webpfit.h"
 
+#include "core/image/colorreduce.h"
 #include "core/image/colourfit.h"
 #include "core/image/imagecodec.h"
 #include "core/image/jpegfit.h"
 #include "core/image/webp.h"
 
+#include <atomic>
 #include <future>
 #include <limits>
 
 namespace {
 
-WebpFit losslessFit(const QImage& picture, qint64 limit) {
+// moot: set from another thread when the result can no longer be wanted; the search then ends
+// at its next measurement.
+WebpFit losslessFit(const QImage& picture, qint64 limit, const std::atomic<bool>& moot) {
     WebpFit fit;
     // Where the limit is generous the picture need not lose a single colour. The quickest
     // encoding tells cheaply whether that can be: the thorough one is rarely a fifth smaller.
-    const qint64 quick = ImageCodec::Webp::lossless(picture, true).size();
-    if (quick > 0 && quick <= limit + limit / 5) {
-        const QByteArray whole = ImageCodec::Webp::lossless(picture);
+    using ImageCodec::Webp::Effort;
+    QByteArray whole = ImageCodec::Webp::lossless(picture, Effort::Least);
+    if (!whole.isEmpty() && whole.size() <= limit + limit / 5) {
+        // Any file within the limit holds the same picture: the thorough encoding, on a
+        // full-colour picture some twenty times the work of the middle one, only when both
+        // quicker ones are over.
+        for (Effort effort : {Effort::Some, Effort::Most})
+            if (whole.isEmpty() || whole.size() > limit)
+                whole = ImageCodec::Webp::lossless(picture, effort);
         if (!whole.isEmpty() && whole.size() <= limit) {
             fit.fits = fit.lossless = true;
             fit.bytes = whole;
@@ -25,8 +35,10 @@ WebpFit losslessFit(const QImage& picture, qint64 limit) {
         }
     }
     // The colour fit's own search with the WebP size in place of the PNG size; BMP plays no part,
-    // so its limit always holds.
-    const Encoder webp = [](const QImage& image, int format, int) {
+    // so its limit always holds. The thorough encoding throughout: the search forecasts from the
+    // sizes, and a quicker encoding's larger sizes of fitting counts make it aim too low.
+    const Encoder webp = [&moot](const QImage& image, int format, int) {
+        if (moot) return QByteArray();
         return format == kFitPngFormat ? ImageCodec::Webp::lossless(image) : QByteArray(1, '\0');
     };
     const FitResult r = PNGRedraw(picture, {limit, std::numeric_limits<qint64>::max()}, 0, webp);
@@ -69,12 +81,25 @@ WebpFit lossyFit(const QImage& picture, qint64 limit) {
 } // namespace
 
 WebpFit fitWebp(const QImage& picture, qint64 limit, WebpKind kind) {
-    // The two searches share nothing: the lossy one runs beside the lossless one.
+    // The lossy search runs beside the lossless one, and is the quicker. No palette comes closer
+    // to the picture than the plain one of 256 colours: a lossy file closer than that ends the
+    // lossless search.
+    std::atomic<bool> losslessMoot = false;
     std::future<WebpFit> lossyRun;
     if (kind != WebpKind::Lossless)
-        lossyRun = std::async(std::launch::async, lossyFit, std::cref(picture), limit);
-    WebpFit lossless = kind != WebpKind::Lossy ? losslessFit(picture, limit) : WebpFit();
+        lossyRun = std::async(std::launch::async, [&] {
+            const WebpFit fit = lossyFit(picture, limit);
+            if (kind == WebpKind::Best && fit.fits &&
+                psnr(picture, fit.image) >
+                    psnr(picture, colorRes(picture, 8, ColorReduce::Optimised, false, 256)))
+                losslessMoot = true;
+            return fit;
+        });
+    WebpFit lossless =
+        kind != WebpKind::Lossy ? losslessFit(picture, limit, losslessMoot) : WebpFit();
     WebpFit lossy = lossyRun.valid() ? lossyRun.get() : WebpFit();
+    // Whether the search ended early or not: the same choice however the threads ran.
+    if (losslessMoot && lossless.colours >= 0) lossless = WebpFit();
     for (WebpFit* f : {&lossless, &lossy})
         if (f->fits) f->psnr = psnr(picture, f->image);
     if (!lossy.fits || (lossless.fits && lossless.psnr >= lossy.psnr)) return lossless;
