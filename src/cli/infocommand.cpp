@@ -35,6 +35,8 @@ QString formatName(int code) {
         return QStringLiteral("PSD");
     case FormatIco:
         return QStringLiteral("ICO");
+    case FormatWebp:
+        return QStringLiteral("WebP");
     }
     return QStringLiteral("unknown");
 }
