@@ -496,6 +496,8 @@ FitResult PNGRedraw(const QImage& source24, FitLimits limits, int cset, const En
                     const std::function<void(const FitPass&)>& progress, FitSearch search) {
     if (cset > 0) return fixedCount(source24, cset, encoder, progress);
     if (search == FitSearch::Walk) return Search(source24, limits, encoder, progress).walk();
+    if (search == FitSearch::Plain)
+        return Search(source24, limits, encoder, progress, false).fast();
     // Without dithering a file is smaller at the same count, so more colours fit; on photographs
     // at phone sizes that is worth more than the dithering is, by about 0.5 dB. The dithered
     // pictures just above the plain answer are judged too: when one fits (the walk would stop

@@ -46,6 +46,9 @@ enum class FitSearch {
     // Forecasts the count from the sizes measured so far and tries two counts at a time; then
     // confirms the counts above the answer. Never settles below the walk on a monotonic picture.
     Fast,
+    // Fast without dithering only: no dithered pictures are judged, so it may settle below the
+    // walk. For encoders whose passes cost far more than the quantiser's.
+    Plain,
 };
 
 // cset < 1 searches for the largest colour count whose encodings meet both limits; a positive

@@ -36,12 +36,15 @@ WebpFit losslessFit(const QImage& picture, qint64 limit, const std::atomic<bool>
     }
     // The colour fit's own search with the WebP size in place of the PNG size; BMP plays no part,
     // so its limit always holds. The thorough encoding throughout: the search forecasts from the
-    // sizes, and a quicker encoding's larger sizes of fitting counts make it aim too low.
+    // sizes, and a quicker encoding's larger sizes of fitting counts make it aim too low. Without
+    // the dithered pictures: a WebP pass costs several quantiser passes, and on the bench
+    // pictures they changed no answer.
     const Encoder webp = [&moot](const QImage& image, int format, int) {
         if (moot) return QByteArray();
         return format == kFitPngFormat ? ImageCodec::Webp::lossless(image) : QByteArray(1, '\0');
     };
-    const FitResult r = PNGRedraw(picture, {limit, std::numeric_limits<qint64>::max()}, 0, webp);
+    const FitResult r = PNGRedraw(picture, {limit, std::numeric_limits<qint64>::max()}, 0, webp, {},
+                                  FitSearch::Plain);
     if (!r.ok || r.png.size() > limit) return fit;
     fit.fits = fit.lossless = true;
     fit.bytes = r.png;
