@@ -301,17 +301,6 @@ private slots:
         QCOMPARE(QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32), rgb);
     }
 
-    void jpegFactorMonotonic() {
-        const QImage photo = ::photo(96, 84);
-        qsizetype previous = std::numeric_limits<qsizetype>::max();
-        for (int factor : {2, 3, 10, 20, 21, 40, 80, 120, 200, 254, 255}) {
-            const QByteArray jpeg = encode(photo, FormatJpeg, 24, factor);
-            QVERIFY2(jpeg.size() <= previous, qPrintable(QString::number(factor)));
-            QCOMPARE(decodeBytes(jpeg, "x").image.size(), photo.size());
-            previous = jpeg.size();
-        }
-    }
-
     // Our policy is what refuses these, not a missing coder: the reason names the policy.
     void policy_data() {
         QTest::addColumn<QString>("source");

@@ -2,7 +2,6 @@
 // flag, undo copies, and that cancelling changes nothing.
 #include "core/image/filters.h"
 #include "core/image/imagecontrol.h"
-#include "core/image/imageops.h"
 #include "gui/app/frm_process.h"
 #include "gui/app/frm_quilmoap.h"
 #include "gui/app/frm_text.h"
@@ -70,16 +69,6 @@ private slots:
         if (command == 0)
             QVERIFY(w.Label5->text().isEmpty() && w.undoCopies.LEAD4(0).image() == undo &&
                     w.LEAD1->image().pixel(50, 40) == qRgb(255, 0, 0));
-    }
-
-    void inputCommands() {
-        FRM_QUILMOAP w;
-        const QImage img = photo(30, 20);
-        w.LEAD2->setImage(img);
-        const QImage output = w.LEAD1->image();
-        w.MNU_IMG_GLAY_Click();
-        QCOMPARE(w.LEAD2->image(), ImageOps::greyscale(img));
-        QCOMPARE(w.LEAD1->image(), output); // the output waits for the next selection
     }
 
     void cancelledDialogsChangeNothing() {

@@ -204,33 +204,18 @@ private slots:
 
     // "作成": what is written beside the chosen name, what goes on to the composer, and the one
     // question when a derived name is taken already.
+    // The three windows share one save: each way out once.
     void saves_data() {
-        QTest::addColumn<int>("maker");
-        QTest::addColumn<QString>("chosen");  // "": cancelled
-        QTest::addColumn<bool>("checked");    // "裏面無し" or "字光式"
-        QTest::addColumn<QString>("present"); // a file there before, answered "no" unless listed
-        QTest::addColumn<QStringList>("files");
-        const auto row = [](const char* name, Maker maker, const char* chosen, bool checked,
-                            const char* present, const QStringList& files) {
-            QTest::newRow(name) << int(maker) << QString(chosen) << checked << QString(present)
-                                << files;
-        };
-        row("calendar bmp replaced", Calendar, "c1.bmp", false, "", {"c1.png"});
-        row("calendar dot in the folder only", Calendar, "a.b/cal", false, "", {"a.b/cal.png"});
-        row("card both sides", Card, "card.png", false, "", {"card1.png", "card2.png"});
-        row("card address only", Card, "front.png", true, "", {"front1.png"});
-        row("lit plate replaces", Plate, "old.png", true, "old2.png", {"old1.png", "old2.png"});
-        row("lit plate keeps", Plate, "old.png", true, "old2.png", {});
-        // The three windows share one save: each way out once.
-        row("calendar cancelled", Calendar, "", false, "", {});
-        row("card into a missing folder", Card, "missing/x.png", false, "", {});
+        addDataRows("makers-saves.txt", {"makerName", "chosen", "checked", "present", "files"});
     }
     void saves() {
-        QFETCH(int, maker);
         QFETCH(QString, chosen);
-        QFETCH(bool, checked);
         QFETCH(QString, present);
-        QFETCH(QStringList, files);
+        QFETCH(QString, checked);
+        QFETCH(QString, makerName);
+        const int maker = int(QStringList{"calendar", "card", "plate"}.indexOf(makerName));
+        QFETCH(QString, files);
+        const QStringList fileList = files.split(u'|', Qt::SkipEmptyParts);
         QTemporaryDir out;
         QDir(out.path()).mkpath(QStringLiteral("a.b"));
         if (!present.isEmpty()) writeAll(out.filePath(present), "old");
@@ -240,26 +225,26 @@ private slots:
                                           ? static_cast<QWidget*>(new FRM_NENGA(settings))
                                           : new FRM_PLATE(settings));
         form->setAttribute(Qt::WA_DeleteOnClose, false);
-        if (auto* check = form->findChild<QCheckBox*>()) check->setChecked(checked);
+        if (auto* check = form->findChild<QCheckBox*>()) check->setChecked(checked == "1");
         dialogs.answer(chosen.isEmpty() ? QVariant() : QVariant(out.filePath(chosen)));
         if (!present.isEmpty())
-            dialogs.answer(files.contains(present) ? Dialogs::Answer::Yes : Dialogs::Answer::No);
+            dialogs.answer(fileList.contains(present) ? Dialogs::Answer::Yes : Dialogs::Answer::No);
         QMetaObject::invokeMethod(form.get(), "Command1_Click", Q_ARG(int, maker == Card ? 2 : 0));
         QStringList written;
-        for (const QString& f : files) written << out.filePath(f);
+        for (const QString& f : fileList) written << out.filePath(f);
         QCOMPARE(opened, written);
-        QCOMPARE(openings, int(!files.isEmpty()));
-        QCOMPARE(openedAnime, maker == Plate && !files.isEmpty());
-        QStringList there = files;
-        if (!present.isEmpty() && !files.contains(present)) there << present;
+        QCOMPARE(openings, int(!fileList.isEmpty()));
+        QCOMPARE(openedAnime, maker == Plate && !fileList.isEmpty());
+        QStringList there = fileList;
+        if (!present.isEmpty() && !fileList.contains(present)) there << present;
         QCOMPARE(filesBelow(out.path()), there);
         // Asked once, naming only the file that exists; a failed write is reported.
         QCOMPARE(dialogs.messages().size(), int(!present.isEmpty() || chosen.startsWith(u"miss")));
         if (!present.isEmpty()) {
             QCOMPARE(dialogs.messages()[0], Msg::makerOverwriteQuestion({out.filePath(present)}));
-            QCOMPARE(readAll(out.filePath(present)) == "old", files.isEmpty());
+            QCOMPARE(readAll(out.filePath(present)) == "old", fileList.isEmpty());
         }
-        if (!files.isEmpty()) QCOMPARE(settings.folder, QFileInfo(written[0]).absolutePath());
+        if (!fileList.isEmpty()) QCOMPARE(settings.folder, QFileInfo(written[0]).absolutePath());
         for (const QString& f : written) { // at the smallest depth that holds 16 colours or fewer
             ImageCodec::FileInfo info;
             QVERIFY(ImageCodec::fileInfo(f, &info) && info.bits <= 4);

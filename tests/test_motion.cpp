@@ -201,14 +201,6 @@ private slots:
         QCOMPARE(coloursOf(w.LEAD1->image()), QSet<QRgb>{0x000000});
     }
 
-    void fontSizes() {
-        for (const auto& [chosen, characters, title] :
-             {std::tuple(48.0, 48, 19), {10.5, 10, 4}, {0.4, 1, 1}}) { // halves to even
-            QCOMPARE(TitleCard::characterPoints(chosen), characters);
-            QCOMPARE(TitleCard::titlePoints(characters), title);
-        }
-    }
-
     // "作成": nine two-colour frames handed to a new viewer, or, when it must not end in one,
     // no viewer; and the one overwrite question for derived names.
     void create_data() {

@@ -198,15 +198,6 @@ private slots:
             QVERIFY2(!AppPaths::settingsBesideProgram(system), system);
     }
 
-    void formPosition() {
-        const QList<std::tuple<int, QSize, QPoint>> rows = {
-            {1, {800, 600}, {112, 84}},   {1, {801, 603}, {112, 82}}, // halves to even
-            {1, {1100, 800}, {-38, -16}}, {3, {800, 600}, {0, 168}},
-            {5, {800, 600}, {224, 168}},  {9, {800, 600}, {0, 0}}};
-        for (const auto& [mode, size, at] : rows)
-            QCOMPARE(formMovePosition(mode, size, {1024, 768}), at);
-    }
-
     void profileLookup_data() {
         addDataRows("util-profile-lookup.txt", {"section", "key", "value"});
     }

@@ -41,7 +41,7 @@ QRect centredCut(QSize picture, QSize output) {
 }
 
 // What every picture of one run shares.
-struct FitSpec {
+struct FitJob {
     AppSettings settings;
     QSize outSize;
     std::optional<QRect> select;
@@ -76,17 +76,17 @@ Kind kindOf(const QString& name) {
 }
 
 // One picture from reading to writing, as a single run does it.
-Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output) {
+Outcome fitOne(const FitJob& job, const QString& input, const QString& output) {
     QElapsedTimer clock;
     clock.start();
     auto fail = [&](int code, const QString& why) {
-        return failed(input, output, code, why, spec.json);
+        return failed(input, output, code, why, job.json);
     };
     const ImageCodec::Decoded decoded = ImageCodec::decodeFile(input);
     if (decoded.error != ImageCodec::Error::None)
         return fail(2, ImageCodec::errorText(decoded.error, printable(input)));
-    const QSize outSize = spec.outSize;
-    const QRect cut = spec.select.value_or(centredCut(decoded.image.size(), outSize));
+    const QSize outSize = job.outSize;
+    const QRect cut = job.select.value_or(centredCut(decoded.image.size(), outSize));
     const QImage scaled =
         Selection::cutAndScale(decoded.image, cut, outSize.width(), outSize.height(), true);
     if (scaled.isNull())
@@ -108,18 +108,18 @@ Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output)
     const Kind kind = kindOf(output);
     if (kind == Kind::Jpeg) {
         const JpegFit fit =
-            fitJpeg(scaled, spec.limits.png, spec.qfactor ? spec.qfactor : spec.settings.qfact);
+            fitJpeg(scaled, job.limits.png, job.qfactor ? job.qfactor : job.settings.qfact);
         if (!fit.fits) return fail(3, Msg::jpegCannotFit());
         bytes = fit.bytes;
         summary = QStringLiteral("full colour, JPEG %1 bytes (factor %2)")
                       .arg(bytes.size())
                       .arg(fit.factor);
-        if (spec.json) {
+        if (job.json) {
             json["jpeg_bytes"] = bytes.size();
             json["psnr"] = psnr(scaled, ImageCodec::decodeBytes(bytes, output).image);
         }
     } else if (kind == Kind::Webp) {
-        const WebpFit fit = fitWebp(scaled, spec.limits.png, spec.webp);
+        const WebpFit fit = fitWebp(scaled, job.limits.png, job.webp);
         if (!fit.fits) return fail(3, Msg::colourReductionFailed());
         bytes = fit.bytes;
         summary = (fit.colours < 0 ? QStringLiteral("full colour")
@@ -128,14 +128,14 @@ Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output)
                                 : QStringLiteral(", lossy WebP %1 bytes (quality %2)")
                                       .arg(bytes.size())
                                       .arg(qRound(fit.quality)));
-        if (spec.json) {
+        if (job.json) {
             if (fit.colours >= 0) json["colours"] = fit.colours;
             json["webp_bytes"] = bytes.size();
             json["psnr"] = fit.psnr;
         }
     } else {
-        const FitResult fit = PNGRedraw(scaled, spec.limits, spec.colours, fileEncoder());
-        if (!fit.ok || (spec.colours && fit.pngSize > spec.limits.png))
+        const FitResult fit = PNGRedraw(scaled, job.limits, job.colours, fileEncoder());
+        if (!fit.ok || (job.colours && fit.pngSize > job.limits.png))
             return fail(3, Msg::colourReductionFailed());
         bytes = fit.png;
         const QByteArray bmp = ImageCodec::encode(fit.image, ImageCodec::FormatBmp, fit.bits, 0);
@@ -143,7 +143,7 @@ Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output)
                       .arg(fit.colours)
                       .arg(bytes.size())
                       .arg(bmp.size());
-        if (spec.json) {
+        if (job.json) {
             json["colours"] = fit.colours;
             json["png_bytes"] = bytes.size();
             json["bmp_bytes"] = bmp.size();
@@ -153,7 +153,7 @@ Outcome fitOne(const FitSpec& spec, const QString& input, const QString& output)
     QString error;
     if (bytes.isEmpty() || !FileIO::write(output, bytes, &error))
         return fail(4, FileIO::saveFailed(output, error).replace(QLatin1Char('\n'), u' '));
-    if (!spec.json)
+    if (!job.json)
         return {0,
                 {},
                 QStringLiteral("%1 %2x%3 %4")
@@ -179,7 +179,7 @@ int terminalOf(QTextStream& err) {
 // Every input into outDir under its own base name, on all cores; lines in input order as soon
 // as the inputs before them are done. An output name two inputs would share is written for the
 // first only: a silent overwrite would lose a picture the user asked for.
-int runBatch(const FitSpec& spec, const QStringList& inputs, const QString& outDir,
+int runBatch(const FitJob& job, const QStringList& inputs, const QString& outDir,
              const QString& extension, QTextStream& out, QTextStream& err) {
     // Started here, not in a worker: its start-up sets the environment, which no other thread
     // may be reading then.
@@ -199,7 +199,7 @@ int runBatch(const FitSpec& spec, const QStringList& inputs, const QString& outD
                 failed(inputs[i], outputs[i], 4,
                        QStringLiteral("%1 is already the output of %2; %3 is not written")
                            .arg(printable(outputs[i]), printable(*first), printable(inputs[i])),
-                       spec.json);
+                       job.json);
     }
 
     // The colour search runs two quantisations at once, so one worker a core keeps every core
@@ -216,7 +216,7 @@ int runBatch(const FitSpec& spec, const QStringList& inputs, const QString& outD
                 if (next == n) return;
                 i = next++;
             }
-            Outcome r = fitOne(spec, inputs[int(i)], outputs[i]);
+            Outcome r = fitOne(job, inputs[int(i)], outputs[i]);
             const std::lock_guard hold(lock);
             done[i] = std::move(r);
             finished.notify_one();
@@ -362,15 +362,15 @@ int runFit(const QStringList& args, QTextStream& out, QTextStream& err) {
                                  .arg(outSize.height()));
     const FitLimits limits{*pngLimit, *bmpLimit >= 0 ? *bmpLimit : PurposeBmpLimit[*purpose]};
 
-    const FitSpec spec{settings,      outSize,       select,           limits,
-                       int(*colours), int(*qfactor), p.isSet(jsonOpt), WebpKind(webpKind)};
+    const FitJob job{settings,      outSize,       select,           limits,
+                     int(*colours), int(*qfactor), p.isSet(jsonOpt), WebpKind(webpKind)};
     if (batch)
-        return runBatch(spec, words, p.value(outDirOpt),
+        return runBatch(job, words, p.value(outDirOpt),
                         p.isSet(jpegOpt)   ? QStringLiteral(".jpg")
                         : p.isSet(webpOpt) ? QStringLiteral(".webp")
                                            : QStringLiteral(".png"),
                         out, err);
-    const Outcome r = fitOne(spec, words[0], words[1]);
+    const Outcome r = fitOne(job, words[0], words[1]);
     if (r.code == 1) {
         if (!r.line.isEmpty()) out << r.line << '\n';
         return cmd.fail(err, r.error); // with the usage line, as the other usage errors
