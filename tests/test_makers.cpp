@@ -93,26 +93,16 @@ private slots:
     }
 
     void calendarCells_data() {
-        QTest::addColumn<int>("year");
-        QTest::addColumn<int>("month");
-        QTest::addColumn<int>("column"); // 1 Sunday ... 7 Saturday; 0: no grid at all
-        QTest::addColumn<int>("top");
-        QTest::addColumn<QRgb>("colour");
-        QTest::newRow("2001-01-01 holiday") << 2001 << 1 << 2 << 19 << red;
-        QTest::newRow("2001-01-06 Saturday") << 2001 << 1 << 7 << 19 << blue;
-        QTest::newRow("2001-01-07 Sunday") << 2001 << 1 << 1 << 30 << red;
-        QTest::newRow("2001-09-15 Saturday holiday") << 2001 << 9 << 7 << 41 << red;
-        QTest::newRow("2000-12-31 sixth row, end of the year") << 2000 << 12 << 1 << 74 << red;
-        // The law of the year: until 2002 Marine Day was 20 July.
-        QTest::newRow("month 13") << 2001 << 13 << 0 << 0 << black;
-        QTest::newRow("year 0") << 0 << 5 << 0 << 0 << black;
+        addDataRows("makers-calendar.txt",
+                    {"year:int", "month:int", "column:int", "top:int", "colourName"});
     }
     void calendarCells() {
         QFETCH(int, year);
         QFETCH(int, month);
         QFETCH(int, column);
         QFETCH(int, top);
-        QFETCH(QRgb, colour);
+        QFETCH(QString, colourName);
+        const QRgb colour = colourName == "red" ? red : colourName == "blue" ? blue : black;
         const QImage templ = Makers::loadTemplate(Makers::templatePath("カレンダ.PNG"),
                                                   Makers::calendarSize, nullptr);
         const QImage pic = Makers::calendarPicture(year, month, Makers::calendarFont(), templ,
@@ -143,17 +133,8 @@ private slots:
     // Vertical text of both card sides: each character in its own em below the first, in the
     // right column, nothing past the last one.
     void verticalText_data() {
-        QTest::addColumn<int>("line"); // 0-3 the greeting lines, 4 the name, 5 the joint name
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("centre");
-        QTest::addColumn<int>("first"); // top of the first character's em
-        QTest::addColumn<int>("em");    // 6 points make 8 pixels, 8.25 make 11
-        QTest::newRow("line 1, right, from the top")
-            << 0 << QStringLiteral("口口口") << 51 << 4 << 8;
-        QTest::newRow("line 2, to the bottom") << 1 << QStringLiteral("口") << 41 << 72 << 8;
-        QTest::newRow("date line, left, smaller") << 3 << QStringLiteral("口") << 21 << 74 << 6;
-        QTest::newRow("name, right of the joint") << 4 << QStringLiteral("口") << 31 << 63 << 11;
-        QTest::newRow("joint name") << 5 << QStringLiteral("口口") << 19 << 52 << 11;
+        addDataRows("makers-vertical.txt",
+                    {"line:int", "text", "centre:int", "first:int", "em:int"});
     }
     void verticalText() {
         QFETCH(int, line);

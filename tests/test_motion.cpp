@@ -70,20 +70,7 @@ private slots:
 
     // --- the viewer's list
     void frameOrder_data() {
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<int>("command"); // Command1 index; 0 adds x, names refused, and y
-        QTest::addColumn<QString>("order");
-        QTest::addColumn<int>("after");
-        const auto row = [](const char* name, int selected, int command, const char* order,
-                            int after) {
-            QTest::newRow(name) << selected << command << QString(order) << after;
-        };
-        row("up on the first", 0, 2, "abc", 0);
-        row("up in the middle", 1, 2, "bac", 0);
-        row("delete without selection", -1, 1, "abc", -1);
-        row("delete the last", 2, 1, "ab", 1);
-        row("add two behind the middle", 1, 0, "abxyc", 3);
-        row("add two without selection", -1, 0, "xyabc", 1);
+        addDataRows("motion-frames.txt", {"selected:int", "command:int", "order", "after:int"});
     }
     void frameOrder() {
         QFETCH(int, selected);
@@ -204,22 +191,8 @@ private slots:
     // "作成": nine two-colour frames handed to a new viewer, or, when it must not end in one,
     // no viewer; and the one overwrite question for derived names.
     void create_data() {
-        QTest::addColumn<QString>("chosen");  // "": cancelled
-        QTest::addColumn<QString>("present"); // a file, or a folder ending in "/"
-        QTest::addColumn<bool>("overwrite");
-        QTest::addColumn<QString>("lastMessage"); // "": no message
-        QTest::addColumn<bool>("viewer");
-        const auto row = [](const char* name, const QString& chosen, const QString& present,
-                            bool overwrite, const QString& lastMessage, bool viewer) {
-            QTest::newRow(name) << chosen << present << overwrite << lastMessage << viewer;
-        };
-        row("cancelled", "", "", false, "", false);
-        row("comma in the name", "ti,tle.png", "", false, "ti,tle1.png", false);
-        row("existing kept", "card.png", "card3.png", false, "card3.png", false);
-        row("existing replaced", "card", "card3.png", true, "card3.png", true);
-        row("written", "card.png", "", false, "", true);
-        row("unwritable frame", "card.png", "card5.png/", true, "card5.png を保存できませんでした",
-            false);
+        addDataRows("motion-create.txt",
+                    {"chosen", "present", "overwrite:bool", "lastMessage", "viewer:bool"});
     }
     void create() {
         QFETCH(QString, chosen);

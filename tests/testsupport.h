@@ -10,6 +10,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <list>
 #include <sys/resource.h>
 
 // Codecs ready, and the settings and address book in the test's own folder.
@@ -36,12 +37,31 @@ inline QList<QStringList> dataTable(const QString& name) {
     return rows;
 }
 
-// Text columns filled from such a table; each row's first field names it.
+// Columns filled from such a table; each row's first field names it. A column named "x:int" or
+// "x:bool" (1 or 0) is fetched as x of that type, any other as text.
 inline void addDataRows(const QString& name, std::initializer_list<const char*> columns) {
-    for (const char* column : columns) QTest::addColumn<QString>(column);
+    static std::list<QByteArray> names; // the table keeps only a pointer to each name
+    for (const QString column : columns) {
+        const QByteArray& base = names.emplace_back(column.section(u':', 0, 0).toLatin1());
+        if (column.endsWith(":int"))
+            QTest::addColumn<int>(base.constData());
+        else if (column.endsWith(":bool"))
+            QTest::addColumn<bool>(base.constData());
+        else
+            QTest::addColumn<QString>(base.constData());
+    }
     for (const QStringList& row : dataTable(name)) {
         QTestData& data = QTest::newRow(qPrintable(row[0]));
-        for (qsizetype i = 1; i <= qsizetype(columns.size()); ++i) data << row.value(i);
+        qsizetype i = 1;
+        for (const QString column : columns) {
+            const QString v = row.value(i++);
+            if (column.endsWith(":int"))
+                data << v.toInt();
+            else if (column.endsWith(":bool"))
+                data << (v == "1");
+            else
+                data << v;
+        }
     }
 }
 
