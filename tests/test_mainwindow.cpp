@@ -68,24 +68,13 @@ private slots:
         QFile::remove(AppPaths::addressFile());
     }
 
-    void settingsValues_data() {
-        QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QList<int>>("values"); // QFact, 0PX, 0PY, Width
-        auto row = [](const char* tag, const char* ini, QList<int> values) {
-            QTest::newRow(tag) << QByteArray(ini) << values;
-        };
-        row("qfact 2, any case", "[jpeg]\r\nqfact=2\r\n", {2, 96, 84, 0});
-        row("qfact 256", "[Jpeg]\r\nQFact=256\r\n", {20, 96, 84, 0});
-        row("size zero, junk", "[Defsize]\r\n0PX=0\r\n0PY=abc\r\n", {20, 96, 84, 0});
-        row("negative kept", "[Defsize]\r\n0PX=-5\r\n0PY= 2.5px\r\n", {20, -5, 2, 0});
-        row("width only", "[MainForm]\r\nWidth=9000\r\n", {20, 96, 84, 9000});
-    }
+    void settingsValues_data() { addDataRows("mainwindow-settings.txt", {"ini", "values"}); }
     void settingsValues() {
-        QFETCH(QByteArray, ini);
+        QFETCH(QString, ini);
         Profile p;
-        QVERIFY(p.parse(ini));
+        QVERIFY(p.parse(ini.replace("\\n", "\r\n").toLatin1() + "\r\n"));
         const AppSettings s = readSettings(p);
-        QTEST((QList<int>{s.qfact, s.px[0], s.py[0], s.width}), "values");
+        QTEST(u"%1 %2 %3 %4"_qs.arg(s.qfact).arg(s.px[0]).arg(s.py[0]).arg(s.width), "values");
     }
 
     // A bad default size is refused, not crashed on, and kept as written; an address book
@@ -103,27 +92,18 @@ private slots:
 
     // Settings no screen could hold put the window on the screen, and it is saved there.
     void windowStaysOnScreen_data() {
-        QTest::addColumn<QByteArray>("mainForm");
-        QTest::addColumn<QRect>("placed"); // on the offscreen screen's 800 x 800
-        QTest::newRow("far right, far up")
-            << QByteArray("Left=1e309\r\nTop=-1e23\r\nWidth=6000\r\nHeight=4500")
-            << QRect(400, 0, 400, 300);
-        QTest::newRow("far left, far down")
-            << QByteArray("Left=-1e309\r\nTop=1e23\r\nWidth=6000\r\nHeight=4500")
-            << QRect(0, 500, 400, 300);
-        QTest::newRow("larger than the screen")
-            << QByteArray("Left=1500\r\nTop=1500\r\nWidth=99999999\r\nHeight=-99999999")
-            << QRect(0, 100, 800, 1);
+        addDataRows("mainwindow-placement.txt", {"mainForm", "placed"});
     }
     void windowStaysOnScreen() {
-        QFETCH(QByteArray, mainForm);
-        QFETCH(QRect, placed);
-        writeAll(ini(), "[MainForm]\r\n" + mainForm + "\r\n");
+        QFETCH(QString, mainForm);
+        QFETCH(QString, placed);
+        writeAll(ini(), "[MainForm]\r\n" + mainForm.replace("\\n", "\r\n").toLatin1() + "\r\n");
         FRM_QUILMOAP w;
-        QCOMPARE(QRect(w.pos(), w.size()), placed);
+        QCOMPARE(u"%1 %2 %3 %4"_qs.arg(w.x()).arg(w.y()).arg(w.width()).arg(w.height()), placed);
         w.close();
-        QCOMPARE(QPoint(saved("MainForm", "Left").toInt(), saved("MainForm", "Top").toInt()),
-                 placed.topLeft() * 15);
+        QCOMPARE(saved("MainForm", "Left") + ' ' + saved("MainForm", "Top"),
+                 u"%1 %2"_qs.arg(placed.section(' ', 0, 0).toInt() * 15)
+                     .arg(placed.section(' ', 1, 1).toInt() * 15));
     }
 
     // A signal closes without asking: the settings file that could not be read stays as it

@@ -93,12 +93,7 @@ private slots:
     }
 
     void rebuildRefusals_data() {
-        QTest::addColumn<QString>("width");
-        QTest::addColumn<bool>("selection");
-        QTest::addColumn<bool>("warned");
-        QTest::newRow("no selection") << "96" << false << false;
-        QTest::newRow("width 0") << "0" << true << false;
-        QTest::newRow("beyond the pixel limit") << "99999" << true << true;
+        addDataRows("outputpanel-rebuild.txt", {"width", "selection:bool", "warned:bool"});
     }
     void rebuildRefusals() {
         QFETCH(QString, width);
@@ -117,12 +112,7 @@ private slots:
     }
 
     void colourFitInTheWindow_data() {
-        QTest::addColumn<QString>("pngLimit");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("cancelAt");
-        QTest::newRow("fits") << "5500" << true << -1;
-        QTest::newRow("limit 0 fails") << "0" << false << -1;
-        QTest::newRow("cancelled") << "5500" << false << 0;
+        addDataRows("outputpanel-fit.txt", {"pngLimit", "ok:bool", "cancelAt:int"});
     }
     void colourFitInTheWindow() {
         QFETCH(QString, pngLimit);

@@ -127,14 +127,7 @@ private slots:
     // The old file, if there was one, stays whole and the message says so only then; a disk
     // that refuses the write half-way (a file size limit) is a failure too, with its reason.
     void writeFailureChangesNothing_data() {
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("limit"); // bytes a file may grow to; 0: no limit
-        QTest::addColumn<bool>("old");  // a file of that name existed
-        QTest::newRow("a folder") << "folder.png" << 0 << false;
-        QTest::newRow("disk full, old JPEG") << "old.jpg" << 1024 << true;
-        QTest::newRow("disk full, old PNG") << "old.png" << 100 << true;
-        QTest::newRow("disk full, new PNG") << "new.png" << 100 << false;
-        QTest::newRow("disk full, new WebP") << "new.webp" << 100 << false;
+        addDataRows("saving-failures.txt", {"target", "limit:int", "old:bool"});
     }
     void writeFailureChangesNothing() {
         QFETCH(QString, target);
@@ -236,20 +229,7 @@ private slots:
         QCOMPARE(dialogs.messages().size(), 1);
     }
 
-    // Steps: a letter changes the output to that picture (reduced when followed by "*"),
-    // u undoes, r redoes.
-    void undoCopies_data() {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("end"); // output, reduced, can undo, can redo
-        auto row = [](const char* tag, const char* steps, const char* end) {
-            QTest::newRow(tag) << QString(steps) << QString(end);
-        };
-        row("nothing to undo or redo", "ur", "A---");
-        row("the flag travels with its picture", "B*u", "A--r");
-        row("a change after undo keeps the redo", "BuC", "C-ur");
-        row("undo after redo after a new change", "BuCru", "C--r");
-        row("redo brings the flag back", "B*ur", "B*u-");
-    }
+    void undoCopies_data() { addDataRows("saving-undo.txt", {"steps", "end"}); }
     void undoCopies() {
         QFETCH(QString, steps);
         auto picture = [](QChar name) {
