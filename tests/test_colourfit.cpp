@@ -67,15 +67,8 @@ class TestColourFit : public QObject {
     Q_OBJECT
 private slots:
     void colorRes_data() {
-        QTest::addColumn<int>("bits");
-        QTest::addColumn<int>("option");
-        QTest::addColumn<int>("colours");
-        QTest::addColumn<int>("most");
-        QTest::newRow("256") << 8 << 2 << 256 << 256;
-        QTest::newRow("zero means the depth's maximum") << 4 << 2 << 0 << 16;
-        QTest::newRow("too many for the depth") << 3 << 2 << 200 << 8;
-        QTest::newRow("one is out of range") << 1 << 2 << 1 << 2;
-        QTest::newRow("black and white") << 1 << 1 << 0 << 2;
+        addDataRows("colourfit-colorres.txt",
+                    {"bits:int", "option:int", "colours:int", "most:int"});
     }
     void colorRes() {
         QFETCH(int, bits);
@@ -240,15 +233,7 @@ private slots:
 
     // The same search measuring WebP, and lossy WebP by quality: within the limit, decoding to
     // the picture reported, and Best keeping the kind closer to the picture.
-    void webp_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<bool>("lossless"); // what Best keeps
-        QTest::newRow("drawing") << "flat" << 3000 << true;
-        QTest::newRow("gradient, every colour kept") << "gradient" << 3000 << true;
-        QTest::newRow("photo, lossy by bisection") << "photo" << 1500 << false;
-        QTest::newRow("nothing fits") << "noise" << 40 << false;
-    }
+    void webp_data() { addDataRows("colourfit-webp.txt", {"kind", "limit:int", "lossless:bool"}); }
     void webp() {
         QFETCH(QString, kind);
         QFETCH(int, limit);

@@ -31,21 +31,11 @@ private slots:
     // following save does not reduce again), and a fill leaves no stale colour count and takes
     // no undo copy.
     void colourCommands_data() {
-        QTest::addColumn<int>("command"); // 0 fill a reduced output, 1 count asked, 2 16 colours
-        QTest::addColumn<QVariant>("answer");
-        QTest::addColumn<int>("bits"); // 0: nothing changes
-        QTest::addColumn<int>("messages");
-        QTest::newRow("fill cancelled") << 0 << QVariant() << 0 << 0;
-        QTest::newRow("fill") << 0 << QVariant(QColor(Qt::red)) << 24 << 0;
-        QTest::newRow("2 colours") << 1 << QVariant("2") << 1 << 0;
-        QTest::newRow("1 colour") << 1 << QVariant("1") << 0 << 1;
-        QTest::newRow("no wrap-around") << 1 << QVariant("65538") << 0 << 1;
-        QTest::newRow("count empty") << 1 << QVariant("") << 0 << 0;
-        QTest::newRow("16 colours") << 2 << QVariant() << 4 << 0;
+        addDataRows("editmenu-colours.txt", {"command:int", "answer", "bits:int", "messages:int"});
     }
     void colourCommands() {
         QFETCH(int, command);
-        QFETCH(QVariant, answer);
+        QFETCH(QString, answer);
         QFETCH(int, bits);
         ScriptedDialogs dialogs;
         FRM_QUILMOAP w;
@@ -54,7 +44,10 @@ private slots:
         if (command == 0) QVERIFY(w.PNGRedraw(16));
         w.reduced = command == 0;
         const QImage before = w.LEAD1->image(), undo = w.undoCopies.LEAD4(0).image();
-        if (command < 2) dialogs.answer(answer);
+        if (command < 2)
+            dialogs.answer(answer == "-"  ? QVariant()
+                           : command == 0 ? QVariant(QColor(answer))
+                                          : QVariant(answer));
         if (command == 0) w.MNU_EDIT_BKGROUND_Click();
         if (command == 1) w.MNU_EDIT_GCOLSET_Click();
         if (command == 2) w.MNU_EDIT_GCOLOR_Click(1);

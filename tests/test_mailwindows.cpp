@@ -334,13 +334,7 @@ private slots:
     }
 
     void optionsCommit_data() {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("savePassword");
-        QTest::addColumn<bool>("stored"); // what the main window's IniSave answers
-        QTest::newRow("cancel") << 1 << true << true;
-        QTest::newRow("OK, password kept") << 0 << true << true;
-        QTest::newRow("OK, password not kept") << 0 << false << true;
-        QTest::newRow("OK, files not written") << 0 << true << false;
+        addDataRows("mailwindows-commit.txt", {"button:int", "savePassword:bool", "stored:bool"});
     }
     void optionsCommit() {
         QFETCH(int, button);

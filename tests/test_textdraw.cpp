@@ -2,6 +2,7 @@
 #include "core/image/textdraw.h"
 #include "gui/app/frm_text.h"
 #include "scripteddialogs.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -110,17 +111,10 @@ private slots:
 
     // Bold thickens the strokes at every size, also where the face has no bold cut of its own
     // (large sizes once came out regular), and text without smoothing keeps its two colours.
-    void bold_data() {
-        QTest::addColumn<QString>("font");
-        QTest::addColumn<double>("size");
-        QTest::addColumn<QString>("s");
-        QTest::newRow("no bold face, 48 pt") << "ＭＳ Ｐ明朝" << 48.0 << "ル漢";
-        QTest::newRow("no bold face, 12 pt") << "ＭＳ Ｐゴシック" << 12.0 << "タイトル";
-        QTest::newRow("a bold face of its own") << "DejaVu Sans" << 48.0 << "Wm";
-    }
+    void bold_data() { addDataRows("textdraw-bold.txt", {"font", "size:int", "s"}); }
     void bold() {
         QFETCH(QString, font);
-        QFETCH(double, size);
+        QFETCH(int, size);
         QFETCH(QString, s);
         TextSettings t = text(s, CentreMiddle);
         t.fontName = font;
