@@ -295,16 +295,6 @@ private slots:
         Makers::setTemplateFolder(templateFolder());
     }
 
-    void fontDialog() {
-        ScriptedDialogs dialogs;
-        FRM_NENGA form(settings);
-        QFont chosen(QStringLiteral("IPAMincho"));
-        chosen.setPointSizeF(10.5);
-        dialogs.answer(QVariant::fromValue(chosen));
-        form.Command1_Click(1);
-        QCOMPARE(form.LEAD2Font.points, 10.0); // the whole points stay after the draw
-    }
-
     // quilmo calendar writes the picture the window saves for the month, and draws by the law of
     // the year asked for, not the registered table. Its refusals are in test_cli.
     void calendarCommand() {

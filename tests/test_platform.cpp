@@ -4,6 +4,7 @@
 #include "gui/widgets/filebrowser.h"
 #include "gui/widgets/imageview.h"
 #include "scripteddialogs.h"
+#include "testsupport.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -51,13 +52,7 @@ private slots:
     }
 
     void createBitmapLimits_data() {
-        QTest::addColumn<int>("w");
-        QTest::addColumn<int>("h");
-        QTest::addColumn<bool>("ok");
-        QTest::newRow("normal") << 96 << 84 << true;
-        QTest::newRow("zero") << 0 << 84 << false;
-        QTest::newRow("side too long") << 16001 << 1 << false;
-        QTest::newRow("area too big") << 16000 << 16000 << false;
+        addDataRows("platform-bitmaps.txt", {"w:int", "h:int", "ok:bool"});
     }
     void createBitmapLimits() {
         QFETCH(int, w);
