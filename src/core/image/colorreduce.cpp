@@ -6,11 +6,12 @@
 #include <array>
 #include <cmath>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace {
 
-constexpr int kQuantiserSpeed = 5, kPlainQuantiserSpeed = 6;
+constexpr int kQuantiserSpeed = 6;
 // Up to this many pixels the palette is made from every pixel.
 constexpr double kPalettePixels = 65536;
 
@@ -79,33 +80,51 @@ QImage blackAndWhite(const QImage& source, bool dither) {
     return out;
 }
 
-QImage optimised(const QImage& source, bool dither, int colours) {
-    // RGBX is laid out R, G, B, 255 in memory, the quantiser's input order, and is always opaque.
-    const QImage rgba = source.convertToFormat(QImage::Format_RGBX8888);
+// RGBX is laid out R, G, B, 255 in memory, the quantiser's input order, and is always opaque.
+QImage quantiserInput(const QImage& source) {
+    return source.convertToFormat(QImage::Format_RGBX8888);
+}
+
+std::vector<void*> rowsOf(const QImage& rgbx) {
+    std::vector<void*> rows(size_t(rgbx.height()));
+    for (int y = 0; y < rgbx.height(); ++y)
+        rows[size_t(y)] = const_cast<uchar*>(rgbx.constScanLine(y));
+    return rows;
+}
+
+} // namespace
+
+struct FittedPalette::Made {
+    LiqPtr<liq_attr> attr;
+    LiqPtr<liq_result> result;
+    std::mutex remapping; // a remap rewrites the result's working copy of the palette
+};
+
+FittedPalette::FittedPalette() = default;
+FittedPalette::~FittedPalette() = default;
+
+std::shared_ptr<FittedPalette> FittedPalette::make(const QImage& source, int colours) {
+    const QImage rgba = quantiserInput(source);
     if (rgba.isNull()) return {};
     const int w = rgba.width(), h = rgba.height();
-
-    // Speed 5 is the fastest setting that still shapes dithering by the picture's edges when one
-    // thread runs; against speed 4 it halves the time for a loss of about 0.03 dB. Without
-    // dithering that shaping is moot, and speed 6 takes a fifth less time for about 0.06 dB.
     OneThread oneThread;
-    LiqPtr<liq_attr> attr(liq_attr_create());
-    if (!attr ||
-        liq_set_speed(attr.get(), dither ? kQuantiserSpeed : kPlainQuantiserSpeed) != LIQ_OK ||
-        liq_set_max_colors(attr.get(), colours) != LIQ_OK)
-        return {};
-    std::vector<void*> inRows(h);
-    for (int y = 0; y < h; ++y) inRows[y] = const_cast<uchar*>(rgba.constScanLine(y));
-    LiqPtr<liq_image> image(liq_image_create_rgba_rows(attr.get(), inRows.data(), w, h, 0));
-    if (!image) return {};
+    auto made = std::make_unique<Made>();
+    made->attr.reset(liq_attr_create());
+    if (!made->attr) return {};
+    // Speed 6 against 4 takes well under half the time for about 0.06 dB. Whether dithering is
+    // shaped by the picture's edges is settled when the speed is set, from the thread count: with
+    // one thread the quantiser drops the shaping at speed 6. It is asked for with two here, for
+    // the same pictures on every machine; the work itself runs on one.
+    omp_set_num_threads(2);
+    const bool set = liq_set_speed(made->attr.get(), kQuantiserSpeed) == LIQ_OK;
+    omp_set_num_threads(1);
+    if (!set || liq_set_max_colors(made->attr.get(), colours) != LIQ_OK) return {};
     // The palette of a large picture comes from every step-th pixel of every step-th row: the
     // colours are the picture's own, in nearly the same proportions, and the quantiser's work
     // falls with the square of the step. The whole picture is then remapped to it. At 640x480
     // this halves a search's time and the distance to the original stays within 0.1 dB.
     const int step = int(std::ceil(std::sqrt(double(w) * h / kPalettePixels)));
-    QImage sampled;
-    LiqPtr<liq_image> proxy;
-    std::vector<void*> proxyRows;
+    QImage sampled = rgba;
     if (step > 1) {
         const int pw = (w + step - 1) / step, ph = (h + step - 1) / step;
         sampled = QImage(pw, ph, QImage::Format_RGBX8888);
@@ -114,25 +133,39 @@ QImage optimised(const QImage& source, bool dither, int colours) {
             const auto* in = reinterpret_cast<const quint32*>(rgba.constScanLine(y * step));
             auto* out = reinterpret_cast<quint32*>(sampled.scanLine(y));
             for (int x = 0; x < pw; ++x) out[x] = in[x * step];
-            proxyRows.push_back(out);
         }
-        proxy.reset(liq_image_create_rgba_rows(attr.get(), proxyRows.data(), pw, ph, 0));
-        if (!proxy) return {};
     }
+    std::vector<void*> rows = rowsOf(sampled);
+    LiqPtr<liq_image> image(liq_image_create_rgba_rows(made->attr.get(), rows.data(),
+                                                       sampled.width(), sampled.height(), 0));
     liq_result* raw = nullptr;
-    if (liq_image_quantize(proxy ? proxy.get() : image.get(), attr.get(), &raw) != LIQ_OK || !raw)
+    if (!image || liq_image_quantize(image.get(), made->attr.get(), &raw) != LIQ_OK || !raw)
         return {};
-    LiqPtr<liq_result> result(raw);
-    if (liq_set_dithering_level(result.get(), dither ? 1.0f : 0.0f) != LIQ_OK) return {};
+    made->result.reset(raw);
+    std::shared_ptr<FittedPalette> palette(new FittedPalette);
+    palette->made_ = std::move(made);
+    return palette;
+}
 
+QImage FittedPalette::remap(const QImage& source, bool dither) const {
+    const QImage rgba = quantiserInput(source);
+    if (rgba.isNull()) return {};
+    const int w = rgba.width(), h = rgba.height();
+    std::lock_guard lock(made_->remapping);
+    OneThread oneThread;
+    liq_result* result = made_->result.get();
+    // A fresh image each time: the dithering map the quantiser keeps in it follows the first
+    // palette it was remapped to.
+    std::vector<void*> inRows = rowsOf(rgba);
+    LiqPtr<liq_image> image(liq_image_create_rgba_rows(made_->attr.get(), inRows.data(), w, h, 0));
+    if (!image || liq_set_dithering_level(result, dither ? 1.0f : 0.0f) != LIQ_OK) return {};
     QImage out(w, h, QImage::Format_Indexed8);
     if (out.isNull()) return {};
-    std::vector<unsigned char*> outRows(h);
-    for (int y = 0; y < h; ++y) outRows[y] = out.scanLine(y);
-    if (liq_write_remapped_image_rows(result.get(), image.get(), outRows.data()) != LIQ_OK)
-        return {};
-    // Read after remapping: the remap refines the palette it was given.
-    const liq_palette* palette = liq_get_palette(result.get());
+    std::vector<unsigned char*> outRows(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) outRows[size_t(y)] = out.scanLine(y);
+    if (liq_write_remapped_image_rows(result, image.get(), outRows.data()) != LIQ_OK) return {};
+    // Read after remapping: the remap refines its own copy of the palette it was given.
+    const liq_palette* palette = liq_get_palette(result);
     if (!palette || palette->count == 0) return {};
     QList<QRgb> table;
     for (unsigned i = 0; i < palette->count; ++i)
@@ -140,6 +173,13 @@ QImage optimised(const QImage& source, bool dither, int colours) {
     out.setColorTable(table);
     trimPalette(out);
     return out;
+}
+
+namespace {
+
+QImage optimised(const QImage& source, bool dither, int colours) {
+    const std::shared_ptr<FittedPalette> palette = FittedPalette::make(source, colours);
+    return palette ? palette->remap(source, dither) : QImage();
 }
 
 } // namespace

@@ -62,6 +62,7 @@ const std::vector<int>& usableCounts() {
 }
 
 struct Candidate {
+    std::shared_ptr<FittedPalette> palette;
     QImage image;
     int bits = 8;
     bool pngDone = false, bmpDone = false;
@@ -100,12 +101,16 @@ int indexAtOrBelow(double colours) {
 
 enum class Verdict { Fits, Over, Failed };
 
+// The palette of each count, shared by the searches with and without dithering on one picture.
+using Palettes = std::map<int, std::shared_ptr<FittedPalette>>;
+
 class Search {
 public:
     Search(const QImage& source, FitLimits limits, const Encoder& encoder,
-           const std::function<void(const FitPass&)>& progress, bool dither = true)
+           const std::function<void(const FitPass&)>& progress, Palettes& palettes,
+           bool dither = true)
         : source_(source), limits_(limits), encoder_(encoder), progress_(progress),
-          dither_(dither) {}
+          palettes_(palettes), dither_(dither) {}
 
     FitResult walk();
     FitResult fast();
@@ -114,8 +119,9 @@ public:
 
 private:
     Candidate* at(int colours);
-    Candidate quantised(int colours) const;
-    Candidate judged(int colours) const;
+    Candidate quantised(int colours, std::shared_ptr<FittedPalette> palette) const;
+    Candidate judged(int colours, std::shared_ptr<FittedPalette> palette) const;
+    std::shared_ptr<FittedPalette> knownPalette(int colours) const;
     bool measurePng(Candidate& c);
     bool measureBmp(Candidate& c);
     Verdict judge(int colours);
@@ -137,6 +143,7 @@ private:
     FitLimits limits_;
     const Encoder& encoder_;
     const std::function<void(const FitPass&)>& progress_;
+    Palettes& palettes_;
     bool dither_;
     std::map<int, Candidate> cache_;
     std::map<int, Verdict> verdicts_;
@@ -145,19 +152,29 @@ private:
     qint64 lastPngSize_ = -1;
 };
 
-// Always from the picture as it was before the search. Touches nothing shared, so two counts
-// may be quantised at once.
-Candidate Search::quantised(int colours) const {
+std::shared_ptr<FittedPalette> Search::knownPalette(int colours) const {
+    auto it = palettes_.find(colours);
+    return it == palettes_.end() ? nullptr : it->second;
+}
+
+// Always from the picture as it was before the search, as colorRes makes it, with the palette
+// of that count when one is known. Touches nothing shared, so two counts may be quantised at
+// once.
+Candidate Search::quantised(int colours, std::shared_ptr<FittedPalette> palette) const {
     Candidate c;
     c.bits = bitsFor(colours);
-    c.image = colorRes(source_, c.bits, ColorReduce::Optimised, dither_, colours);
+    c.palette = palette ? std::move(palette) : FittedPalette::make(source_, colours);
+    if (c.palette) c.image = c.palette->remap(source_, dither_);
     return c;
 }
 
 // Quantised once per count.
 Candidate* Search::at(int colours) {
     auto it = cache_.find(colours);
-    if (it == cache_.end()) it = cache_.emplace(colours, quantised(colours)).first;
+    if (it == cache_.end()) {
+        it = cache_.emplace(colours, quantised(colours, knownPalette(colours))).first;
+        if (it->second.palette) palettes_[colours] = it->second.palette;
+    }
     return it->second.image.isNull() ? nullptr : &it->second;
 }
 
@@ -261,9 +278,9 @@ FitResult Search::walk() {
 }
 
 // Everything judge() needs for one count: the cheap BMP first, the PNG only when the BMP fits.
-Candidate Search::judged(int colours) const {
+Candidate Search::judged(int colours, std::shared_ptr<FittedPalette> palette) const {
     try {
-        Candidate c = quantised(colours);
+        Candidate c = quantised(colours, std::move(palette));
         if (c.image.isNull()) return c;
         encodeBmp(encoder_, c);
         if (c.bmpSize >= 0 && c.bmpSize <= limits_.bmp) encodePng(encoder_, c);
@@ -305,19 +322,22 @@ Verdict Search::judge(int colours) {
 // order afterwards, from this thread.
 bool Search::judgeAll(const std::vector<int>& counts) {
     std::vector<Candidate> made(counts.size());
+    std::vector<std::shared_ptr<FittedPalette>> known;
+    for (int colours : counts) known.push_back(knownPalette(colours));
     std::thread helper;
     if (counts.size() > 1 && std::thread::hardware_concurrency() > 1) {
         try {
-            helper = std::thread([&] { made[1] = judged(counts[1]); });
+            helper = std::thread([&] { made[1] = judged(counts[1], known[1]); });
         } catch (const std::system_error&) {
             // No thread to spare: this one quantises both.
         }
     }
     const bool shared = helper.joinable();
     for (size_t i = 0; i < counts.size(); ++i)
-        if (!shared || i != 1) made[i] = judged(counts[i]);
+        if (!shared || i != 1) made[i] = judged(counts[i], known[i]);
     if (shared) helper.join();
     for (size_t i = 0; i < counts.size(); ++i) {
+        if (made[i].palette) palettes_[counts[i]] = made[i].palette;
         cache_[counts[i]] = std::move(made[i]);
         if (judge(counts[i]) == Verdict::Failed) return false;
     }
@@ -495,16 +515,18 @@ FitResult fixedCount(const QImage& source, int cset, const Encoder& encoder,
 FitResult PNGRedraw(const QImage& source24, FitLimits limits, int cset, const Encoder& encoder,
                     const std::function<void(const FitPass&)>& progress, FitSearch search) {
     if (cset > 0) return fixedCount(source24, cset, encoder, progress);
-    if (search == FitSearch::Walk) return Search(source24, limits, encoder, progress).walk();
+    Palettes palettes;
+    if (search == FitSearch::Walk)
+        return Search(source24, limits, encoder, progress, palettes).walk();
     if (search == FitSearch::Plain)
-        return Search(source24, limits, encoder, progress, false).fast();
+        return Search(source24, limits, encoder, progress, palettes, false).fast();
     // Without dithering a file is smaller at the same count, so more colours fit; on photographs
     // at phone sizes that is worth more than the dithering is, by about 0.5 dB. The dithered
     // pictures just above the plain answer are judged too: when one fits (the walk would stop
     // there), the dithered search goes on, and the picture nearer the original wins among those
     // with no fewer colours than the dithered answer.
-    FitResult plain = Search(source24, limits, encoder, progress, false).fast();
-    Search dithered(source24, limits, encoder, progress);
+    FitResult plain = Search(source24, limits, encoder, progress, palettes, false).fast();
+    Search dithered(source24, limits, encoder, progress, palettes);
     if (plain.ok && !dithered.fitsAbove(plain.colours)) {
         plain.passes += dithered.passes();
         return plain;
