@@ -130,48 +130,57 @@ QByteArray deflated(const std::vector<uchar>& data, int level) {
 // deflate block with its own code tables pays; the strong compressor above splits too coarsely
 // for phone pictures. Splits are chosen at row-band boundaries by the order-0 entropy of the
 // bytes on each side, counting about a byte of code table per distinct byte value.
-void splitPoints(const std::vector<std::array<int, 256>>& prefix, size_t a, size_t b,
-                 std::vector<size_t>& out) {
-    auto cost = [&](size_t from, size_t to) {
-        double bits = 0;
-        int distinct = 0;
-        const auto& lo = prefix[from];
-        const auto& hi = prefix[to];
-        int total = 0;
-        for (int v = 0; v < 256; ++v) total += hi[v] - lo[v];
-        for (int v = 0; v < 256; ++v) {
-            const int n = hi[v] - lo[v];
-            if (n == 0) continue;
-            ++distinct;
-            bits -= n * std::log2(double(n) / total);
-        }
-        return bits / 8 + distinct;
-    };
-    double best = cost(a, b);
+using Counts = std::vector<std::array<int, 256>>; // byte counts before each row band
+
+// The estimated bytes of the bands from..to in a block of their own.
+double blockCost(const Counts& prefix, size_t from, size_t to) {
+    const auto& lo = prefix[from];
+    const auto& hi = prefix[to];
+    int total = 0, distinct = 0;
+    for (int v = 0; v < 256; ++v) total += hi[v] - lo[v];
+    double bits = 0;
+    for (int v = 0; v < 256; ++v) {
+        const int n = hi[v] - lo[v];
+        if (n == 0) continue;
+        ++distinct;
+        bits -= n * std::log2(double(n) / total);
+    }
+    return bits / 8 + distinct;
+}
+
+// Adds the cuts between bands a and b to out, in order; returns the bytes they are expected to
+// save.
+double splitPoints(const Counts& prefix, size_t a, size_t b, std::vector<size_t>& out) {
+    const double whole = blockCost(prefix, a, b);
+    double best = whole;
     size_t at = 0;
     for (size_t c = a + 1; c < b; ++c)
-        if (const double v = cost(a, c) + cost(c, b); v < best) {
+        if (const double v = blockCost(prefix, a, c) + blockCost(prefix, c, b); v < best) {
             best = v;
             at = c;
         }
-    if (at == 0) return;
-    splitPoints(prefix, a, at, out);
+    if (at == 0) return 0;
+    double saved = whole - best;
+    saved += splitPoints(prefix, a, at, out);
     out.push_back(at);
-    splitPoints(prefix, at, b, out);
+    saved += splitPoints(prefix, at, b, out);
+    return saved;
 }
 
 QByteArray splitDeflated(const std::vector<uchar>& data, size_t band) {
     const size_t bands = (data.size() + band - 1) / band;
-    std::vector<std::array<int, 256>> prefix(bands + 1);
+    Counts prefix(bands + 1);
     prefix[0].fill(0);
     for (size_t i = 0; i < bands; ++i) {
         prefix[i + 1] = prefix[i];
         for (size_t k = i * band; k < std::min(data.size(), (i + 1) * band); ++k)
             ++prefix[i + 1][data[k]];
     }
+    // Blocks expected to save less than this never came out smaller than the strong compressor's
+    // own on the pictures tried; compressing them is wasted work in every pass of a search.
+    constexpr double kWorthSplitting = 150;
     std::vector<size_t> cuts;
-    splitPoints(prefix, 0, bands, cuts);
-    if (cuts.empty()) return {};
+    if (splitPoints(prefix, 0, bands, cuts) < kWorthSplitting) return {};
     z_stream z{};
     if (deflateInit2(&z, 9, Z_DEFLATED, 15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return {};
     QByteArray out(qsizetype(deflateBound(&z, uLong(data.size())) + 5 * cuts.size() + 64),
