@@ -117,12 +117,16 @@ WebpFit paletteFit(const QImage& picture, qint64 limit, const std::atomic<bool>&
     return fit;
 }
 
-// The highest quality within the limit, by bisection; the encoder's size rises with quality
-// nearly everywhere, and where it does not, a fitting file is still kept.
-WebpFit lossyFit(const QImage& picture, qint64 limit) {
+// The highest quality within the limit, by bisection with the quicker encoding; the thorough one
+// at that quality is then nearly always smaller still. The encoder's size rises with quality
+// nearly everywhere, and where it does not, a fitting file is still kept. rival, when valid: how
+// close the lossless file comes. No quality comes closer than the highest, so when that is over
+// the limit and still no closer than the rival, the search is left undone.
+WebpFit lossyFit(const QImage& picture, qint64 limit, const std::shared_future<double>& rival) {
+    using ImageCodec::Webp::lossy;
     WebpFit fit;
     auto tryQuality = [&](float q) {
-        const QByteArray bytes = ImageCodec::Webp::lossy(picture, q);
+        const QByteArray bytes = lossy(picture, q, Effort::Some);
         const bool fits = !bytes.isEmpty() && bytes.size() <= limit;
         if (fits && (!fit.fits || q > fit.quality)) {
             fit.fits = true;
@@ -132,14 +136,22 @@ WebpFit lossyFit(const QImage& picture, qint64 limit) {
         return fits;
     };
     if (!tryQuality(100)) {
+        if (rival.valid() &&
+            psnr(picture,
+                 ImageCodec::decodeBytes(lossy(picture, 100), QStringLiteral("a.webp")).image) <=
+                rival.get())
+            return fit;
         float low = 0, high = 100;
-        if (!tryQuality(low)) return fit;
         // Steps of 100 / 2^8: finer than that, neighbouring qualities give the same file.
         for (int i = 0; i < 8; ++i) {
             const float mid = (low + high) / 2;
             (tryQuality(mid) ? low : high) = mid;
         }
+        if (!fit.fits && !tryQuality(0)) return fit;
     }
+    if (const QByteArray most = lossy(picture, fit.quality);
+        !most.isEmpty() && most.size() <= limit)
+        fit.bytes = most;
     fit.image = ImageCodec::decodeBytes(fit.bytes, QStringLiteral("a.webp")).image;
     fit.psnr = psnr(picture, fit.image);
     return fit;
@@ -149,25 +161,32 @@ WebpFit lossyFit(const QImage& picture, qint64 limit) {
 
 WebpFit fitWebp(const QImage& picture, qint64 limit, WebpKind kind) {
     // No palette comes closer to the picture than the plain one of 256 colours: a file closer
-    // than that, of either kind, makes the palette search needless.
-    const double paletteBound =
-        kind == WebpKind::Lossy
-            ? 0
-            : psnr(picture, colorRes(picture, 8, ColorReduce::Optimised, false, 256));
-    // The lossy search runs beside the lossless ones, and is the quicker.
+    // than that, of either kind, makes the palette search needless. It is quantised, and the
+    // lossy search run, beside the quicker lossless ones.
+    const std::shared_future<double> paletteBound =
+        std::async(kind == WebpKind::Lossy ? std::launch::deferred : std::launch::async, [&] {
+            return psnr(picture, colorRes(picture, 8, ColorReduce::Optimised, false, 256));
+        }).share();
     std::atomic<bool> paletteMoot = false;
     std::future<WebpFit> lossyRun;
+    // Declared after lossyRun, so that on the way out of an exception the lossy search is freed
+    // from waiting before its end is awaited; it holds its own copy of the future.
+    std::promise<double> rival;
+    const std::shared_future<double> rivalPsnr =
+        kind == WebpKind::Best ? rival.get_future().share() : std::shared_future<double>();
     if (kind != WebpKind::Lossless)
-        lossyRun = std::async(std::launch::async, [&] {
-            const WebpFit fit = lossyFit(picture, limit);
-            if (kind == WebpKind::Best && fit.fits && fit.psnr > paletteBound) paletteMoot = true;
+        lossyRun = std::async(std::launch::async, [&, rivalPsnr] {
+            const WebpFit fit = lossyFit(picture, limit, rivalPsnr);
+            if (kind == WebpKind::Best && fit.fits && fit.psnr > paletteBound.get())
+                paletteMoot = true;
             return fit;
         });
     WebpFit lossless, palette;
     if (kind != WebpKind::Lossy) {
         lossless = wholeFit(picture, limit);
         if (!lossless.fits) lossless = posterisedFit(picture, limit);
-        if (!lossless.fits || lossless.psnr < paletteBound)
+        rival.set_value(lossless.fits ? lossless.psnr : 0);
+        if (!lossless.fits || lossless.psnr < paletteBound.get())
             palette = paletteFit(picture, limit, paletteMoot);
     }
     const WebpFit lossy = lossyRun.valid() ? lossyRun.get() : WebpFit();
