@@ -26,18 +26,20 @@ WebpFit losslessOf(const QImage& picture, const QImage& image, const QByteArray&
     return fit;
 }
 
-// Where the limit is generous the picture need not lose a single colour. The quickest encoding
-// tells cheaply whether that can be: the thorough one is rarely a fifth smaller.
-WebpFit wholeFit(const QImage& picture, qint64 limit) {
-    QByteArray whole = ImageCodec::Webp::lossless(picture, Effort::Least);
-    if (whole.isEmpty() || whole.size() > limit + limit / 5) return {};
+// image as it is, when its file fits. A quicker encoding tells cheaply whether that can be: the
+// thorough one is rarely a fifth smaller than the quickest on full colour, or a tenth smaller than
+// the middle one on a palette.
+WebpFit keptFit(const QImage& picture, const QImage& image, qint64 limit, Effort first) {
+    QByteArray bytes = ImageCodec::Webp::lossless(image, first);
+    if (bytes.isEmpty() || bytes.size() > limit + limit / (first == Effort::Least ? 5 : 10))
+        return {};
     // Any file within the limit holds the same picture: the thorough encoding, on a full-colour
-    // picture many times the work of the middle one, only when both quicker ones are over.
+    // picture many times the work of the middle one, only when the quicker ones are over.
     for (Effort effort : {Effort::Some, Effort::Most})
-        if (whole.isEmpty() || whole.size() > limit)
-            whole = ImageCodec::Webp::lossless(picture, effort);
-    if (whole.isEmpty() || whole.size() > limit) return {};
-    return losslessOf(picture, picture, whole);
+        if (effort > first && (bytes.isEmpty() || bytes.size() > limit))
+            bytes = ImageCodec::Webp::lossless(image, effort);
+    if (bytes.isEmpty() || bytes.size() > limit) return {};
+    return losslessOf(picture, image, bytes);
 }
 
 int colourCount(const QImage& rgb) {
@@ -161,11 +163,18 @@ WebpFit lossyFit(const QImage& picture, qint64 limit, const std::shared_future<d
 
 WebpFit fitWebp(const QImage& picture, qint64 limit, WebpKind kind) {
     // No palette comes closer to the picture than the plain one of 256 colours: a file closer
-    // than that, of either kind, makes the palette search needless. It is quantised, and the
-    // lossy search run, beside the quicker lossless ones.
-    const std::shared_future<double> paletteBound =
+    // than that, of either kind, makes the palette search needless; and when its own file fits,
+    // the search would end on it at once. It is quantised, and the lossy search run, beside the
+    // quicker lossless ones.
+    struct Palette256 {
+        QImage image;
+        double psnr;
+    };
+    const std::shared_future<Palette256> palette256 =
         std::async(kind == WebpKind::Lossy ? std::launch::deferred : std::launch::async, [&] {
-            return psnr(picture, colorRes(picture, 8, ColorReduce::Optimised, false, 256));
+            Palette256 p{colorRes(picture, 8, ColorReduce::Optimised, false, 256), 0};
+            p.psnr = psnr(picture, p.image);
+            return p;
         }).share();
     std::atomic<bool> paletteMoot = false;
     std::future<WebpFit> lossyRun;
@@ -177,17 +186,21 @@ WebpFit fitWebp(const QImage& picture, qint64 limit, WebpKind kind) {
     if (kind != WebpKind::Lossless)
         lossyRun = std::async(std::launch::async, [&, rivalPsnr] {
             const WebpFit fit = lossyFit(picture, limit, rivalPsnr);
-            if (kind == WebpKind::Best && fit.fits && fit.psnr > paletteBound.get())
+            if (kind == WebpKind::Best && fit.fits && fit.psnr > palette256.get().psnr)
                 paletteMoot = true;
             return fit;
         });
     WebpFit lossless, palette;
     if (kind != WebpKind::Lossy) {
-        lossless = wholeFit(picture, limit);
+        lossless = keptFit(picture, picture, limit, Effort::Least);
         if (!lossless.fits) lossless = posterisedFit(picture, limit);
         rival.set_value(lossless.fits ? lossless.psnr : 0);
-        if (!lossless.fits || lossless.psnr < paletteBound.get())
-            palette = paletteFit(picture, limit, paletteMoot);
+        if (!lossless.fits || lossless.psnr < palette256.get().psnr) {
+            palette = keptFit(picture, palette256.get().image, limit, Effort::Some);
+            palette.colours = 256;
+            palette.bits = 8;
+            if (!palette.fits) palette = paletteFit(picture, limit, paletteMoot);
+        }
     }
     const WebpFit lossy = lossyRun.valid() ? lossyRun.get() : WebpFit();
     // Whether the palette search ended early or not: the same choice however the threads ran.
