@@ -26,18 +26,12 @@ WebpFit losslessOf(const QImage& picture, const QImage& image, const QByteArray&
     return fit;
 }
 
-// image as it is, when its file fits. A quicker encoding tells cheaply whether that can be: the
-// thorough one is rarely a fifth smaller than the quickest on full colour, or a tenth smaller than
-// the middle one on a palette.
-WebpFit keptFit(const QImage& picture, const QImage& image, qint64 limit, Effort first) {
-    QByteArray bytes = ImageCodec::Webp::lossless(image, first);
-    if (bytes.isEmpty() || bytes.size() > limit + limit / (first == Effort::Least ? 5 : 10))
-        return {};
-    // Any file within the limit holds the same picture: the thorough encoding, on a full-colour
-    // picture many times the work of the middle one, only when the quicker ones are over.
-    for (Effort effort : {Effort::Some, Effort::Most})
-        if (effort > first && (bytes.isEmpty() || bytes.size() > limit))
-            bytes = ImageCodec::Webp::lossless(image, effort);
+// image as it is, when its file fits: on a palette the thorough encoding is rarely a tenth smaller
+// than the middle one, and many times its work.
+WebpFit keptFit(const QImage& picture, const QImage& image, qint64 limit) {
+    QByteArray bytes = ImageCodec::Webp::lossless(image, Effort::Some);
+    if (!bytes.isEmpty() && bytes.size() > limit && bytes.size() <= limit + limit / 10)
+        bytes = ImageCodec::Webp::lossless(image);
     if (bytes.isEmpty() || bytes.size() > limit) return {};
     return losslessOf(picture, image, bytes);
 }
@@ -74,17 +68,24 @@ QImage posterised(const QImage& picture, int step) {
     return out;
 }
 
-// The finest step whose file fits. Sizes fall close to step^-0.46 on photographs, so the step
-// aimed at is forecast from the last size; the bracket then closes one step at a time.
+// The finest step whose file fits; step 1 keeps the picture whole. Sizes fall close to
+// step^-0.46 on photographs, so the step aimed at is forecast from the last size, at first the
+// quickest encoding's of the whole picture; the bracket then closes one step at a time. The
+// quickest encoding alone is no measure: on drawings and gradients it can be many times larger.
 WebpFit posterisedFit(const QImage& picture, qint64 limit) {
+    QByteArray bytes = ImageCodec::Webp::lossless(picture, Effort::Least);
+    if (!bytes.isEmpty() && bytes.size() <= limit) return losslessOf(picture, picture, bytes);
+    auto aim = [limit](int step, const QByteArray& bytes) {
+        return int(std::ceil(step * std::pow(double(bytes.size()) / double(limit), 1 / 0.46)));
+    };
     WebpFit fit;
-    int over = 1, fits = kCoarsestStep + 1; // the bracket: the finest step known to fit, the
+    int over = 0, fits = kCoarsestStep + 1; // the bracket: the finest step known to fit, the
                                             // coarsest below it known not to
-    int step = 8;
+    int step = bytes.isEmpty() ? 1 : aim(1, bytes);
     while (fits - over > 1) {
         step = std::clamp(step, over + 1, fits - 1);
         const QImage image = posterised(picture, step);
-        const QByteArray bytes = ImageCodec::Webp::lossless(image, Effort::Some);
+        bytes = ImageCodec::Webp::lossless(image, Effort::Some);
         if (bytes.isEmpty() || bytes.size() > limit) {
             over = step;
         } else {
@@ -92,10 +93,9 @@ WebpFit posterisedFit(const QImage& picture, qint64 limit) {
             const WebpFit f = losslessOf(picture, image, bytes);
             if (!fit.fits || f.psnr > fit.psnr) fit = f;
         }
-        if (!bytes.isEmpty())
-            step = int(std::ceil(step * std::pow(double(bytes.size()) / double(limit), 1 / 0.46)));
+        if (!bytes.isEmpty()) step = aim(step, bytes);
     }
-    if (fit.fits) fit.colours = colourCount(fit.image);
+    if (fit.fits && fits > 1) fit.colours = colourCount(fit.image);
     return fit;
 }
 
@@ -127,20 +127,20 @@ WebpFit paletteFit(const QImage& picture, qint64 limit, const std::atomic<bool>&
 WebpFit lossyFit(const QImage& picture, qint64 limit, const std::shared_future<double>& rival) {
     using ImageCodec::Webp::lossy;
     WebpFit fit;
+    QByteArray last;
     auto tryQuality = [&](float q) {
-        const QByteArray bytes = lossy(picture, q, Effort::Some);
-        const bool fits = !bytes.isEmpty() && bytes.size() <= limit;
+        last = lossy(picture, q, Effort::Some);
+        const bool fits = !last.isEmpty() && last.size() <= limit;
         if (fits && (!fit.fits || q > fit.quality)) {
             fit.fits = true;
-            fit.bytes = bytes;
+            fit.bytes = last;
             fit.quality = q;
         }
         return fits;
     };
     if (!tryQuality(100)) {
         if (rival.valid() &&
-            psnr(picture,
-                 ImageCodec::decodeBytes(lossy(picture, 100), QStringLiteral("a.webp")).image) <=
+            psnr(picture, ImageCodec::decodeBytes(last, QStringLiteral("a.webp")).image) <=
                 rival.get())
             return fit;
         float low = 0, high = 100;
@@ -192,11 +192,10 @@ WebpFit fitWebp(const QImage& picture, qint64 limit, WebpKind kind) {
         });
     WebpFit lossless, palette;
     if (kind != WebpKind::Lossy) {
-        lossless = keptFit(picture, picture, limit, Effort::Least);
-        if (!lossless.fits) lossless = posterisedFit(picture, limit);
+        lossless = posterisedFit(picture, limit);
         rival.set_value(lossless.fits ? lossless.psnr : 0);
         if (!lossless.fits || lossless.psnr < palette256.get().psnr) {
-            palette = keptFit(picture, palette256.get().image, limit, Effort::Some);
+            palette = keptFit(picture, palette256.get().image, limit);
             palette.colours = 256;
             palette.bits = 8;
             if (!palette.fits) palette = paletteFit(picture, limit, paletteMoot);
