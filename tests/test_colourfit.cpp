@@ -240,12 +240,16 @@ private slots:
     }
 
     // The same search measuring WebP, and lossy WebP by quality: within the limit, decoding to
-    // the picture reported, and Best keeping the kind closer to the picture.
-    void webp_data() { addDataRows("colourfit-webp.txt", {"kind", "limit:int", "lossless:bool"}); }
+    // the picture reported, Best keeping the kind closer to the picture, and the picture kept
+    // whole whenever its file fits.
+    void webp_data() {
+        addDataRows("colourfit-webp.txt", {"kind", "limit:int", "lossless:bool", "whole:bool"});
+    }
     void webp() {
         QFETCH(QString, kind);
         QFETCH(int, limit);
         QFETCH(bool, lossless);
+        QFETCH(bool, whole);
         const QImage src = picture(kind);
         const WebpFit best = fitWebp(src, limit, WebpKind::Best);
         double closest = 0;
@@ -254,6 +258,7 @@ private slots:
             QCOMPARE(f.fits, limit > 40);
             if (!f.fits) continue;
             QCOMPARE(f.lossless, k == WebpKind::Lossless);
+            if (f.lossless) QCOMPARE(f.image == src, whole);
             QVERIFY(f.bytes.size() <= limit);
             const ImageCodec::Decoded d = ImageCodec::decodeBytes(f.bytes, "a.webp");
             QCOMPARE(d.image, f.image);
