@@ -201,6 +201,7 @@ QString rawRead(const QString& source, const QByteArray& blob) {
     return img.isValid() && img.columns() > 0 ? QString() : QStringLiteral("no image");
 }
 
+using Filters::Kind;
 using MagickCore::Quantum; // QuantumRange names it unqualified
 const double quantumRange = double(QuantumRange);
 
@@ -238,11 +239,11 @@ QImage fromMagick(Magick::Image& m, QSize size) {
 // holds, so no file is read under the raised limits.
 class FilterBudget {
 public:
-    explicit FilterBudget(Filters::Kind kind) : hold(limitsLock()) {
+    explicit FilterBudget(Kind kind) : hold(limitsLock()) {
         using namespace MagickCore;
         // A cache pixel: four quantum channels and a palette index.
         const auto perPixel = MagickSizeType(sizeof(PixelPacket) + sizeof(IndexPacket));
-        const MagickSizeType copies = kind == Filters::Kind::Despeckle ? 3 : 2;
+        const MagickSizeType copies = kind == Kind::Despeckle ? 3 : 2;
         const MagickSizeType budget = copies * perPixel * MagickSizeType(ImageLimits::maxPixels);
         for (int i = 0; i < count; ++i) {
             saved[i] = GetMagickResourceLimit(resources[i]);
@@ -271,43 +272,43 @@ MagickCore::MagickBooleanType monitor(const char*, const MagickCore::MagickOffse
 }
 
 // px: the pixel-measured parameter a, already scaled.
-void run(Magick::Image& m, Filters::Kind kind, int a, int b, double px) {
+void run(Magick::Image& m, Kind kind, int a, int b, double px) {
     switch (kind) {
-    case Filters::Kind::BrightnessContrast:
+    case Kind::BrightnessContrast:
         m.brightnessContrast(a, b);
         break;
-    case Filters::Kind::Gamma:
+    case Kind::Gamma:
         m.gamma(a / 100.0);
         break;
-    case Filters::Kind::HueSaturation:
+    case Kind::HueSaturation:
         // modulate takes percentages: 100 keeps, and the hue's 0..200 spans -180..180 degrees.
         m.modulate(100.0, 100.0 + b, 100.0 + a * 100.0 / 180.0);
         break;
-    case Filters::Kind::Sharpen:
+    case Kind::Sharpen:
         m.sharpen(0.0, px / 10.0);
         break;
-    case Filters::Kind::Blur:
+    case Kind::Blur:
         m.gaussianBlur(0.0, px / 10.0);
         break;
-    case Filters::Kind::Despeckle:
+    case Kind::Despeckle:
         m.despeckle();
         break;
-    case Filters::Kind::Emboss:
+    case Kind::Emboss:
         m.emboss(0.0, px / 10.0);
         break;
-    case Filters::Kind::Posterize:
+    case Kind::Posterize:
         m.posterize(size_t(a), false);
         break;
-    case Filters::Kind::Sepia:
+    case Kind::Sepia:
         m.sepiaTone(a * quantumRange / 100.0);
         break;
-    case Filters::Kind::Median: // both done by our own functions
-    case Filters::Kind::Mosaic:
+    case Kind::Median: // both done by our own functions
+    case Kind::Mosaic:
         break;
     }
 }
 
-QImage filter(const QImage& rgb, Filters::Kind kind, int a, int b, double px, Progress* progress,
+QImage filter(const QImage& rgb, Kind kind, int a, int b, double px, Progress* progress,
               QString* error) {
     try {
         const FilterBudget budget(kind);
