@@ -148,7 +148,9 @@ Decoded decodeBytes(const QByteArray& bytes, const QString& nameHint) {
         return r;
     }
     if (kind.code == FormatJpeg && jpegCut(bytes)) r.partial = true;
-    composeOnWhite(&r.image, hasAlpha);
+    // JPEG has no transparency, and its decoder writes every pixel opaque: a pass over a camera
+    // picture saved.
+    if (kind.code != FormatJpeg) composeOnWhite(&r.image, hasAlpha);
     return r;
 }
 
