@@ -63,8 +63,9 @@ const Module* open(QString* why) {
         return nullptr;
     }
     const auto file = exe.parent_path() / "quilmo-magick.so";
+    const QString name = QString::fromLocal8Bit(file.c_str());
     if (!std::filesystem::is_regular_file(file, ec)) {
-        *why = QStringLiteral("%1: not a regular file").arg(QString::fromStdString(file.string()));
+        *why = name + QStringLiteral(": not a regular file");
         return nullptr;
     }
     void* lib = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -76,8 +77,7 @@ const Module* open(QString* why) {
     const auto entry = reinterpret_cast<Entry>(dlsym(lib, "quilmo_magick_module"));
     const Module* m = entry ? entry() : nullptr;
     if (!m || m->version != Module::currentVersion) {
-        *why = QStringLiteral("%1: not this program's module")
-                   .arg(QString::fromStdString(file.string()));
+        *why = name + QStringLiteral(": not this program's module");
         return nullptr; // left open: a library's own start-up may not be undone safely
     }
     return m;
