@@ -5,6 +5,7 @@
 
 #include <QtEndian>
 #include <QtTest>
+#include <algorithm>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -65,6 +66,12 @@ QByteArray deflatedZeros(int mib) {
     deflateEnd(&z);
     return out;
 }
+// Every pixel's top byte set: callers read the pictures as ARGB too.
+bool opaque(const QImage& rgb32) {
+    const auto* p = reinterpret_cast<const QRgb*>(rgb32.constBits());
+    return std::all_of(p, p + rgb32.width() * rgb32.height(),
+                       [](QRgb c) { return qAlpha(c) == 255; });
+}
 bool near(QRgb a, QRgb b, int tol) {
     return qAbs(qRed(a) - qRed(b)) <= tol && qAbs(qGreen(a) - qGreen(b)) <= tol &&
            qAbs(qBlue(a) - qBlue(b)) <= tol;
@@ -94,6 +101,7 @@ private slots:
         const Decoded d = decodeFile(path);
         QCOMPARE(d.error, Error::None);
         QCOMPARE(d.image.format(), QImage::Format_RGB32);
+        QVERIFY(opaque(d.image));
         const int w = d.image.width();
         for (const auto& [x, colour] : {std::pair(2, left), {w - 3, right}})
             QVERIFY2(
@@ -218,6 +226,7 @@ private slots:
         if (a.error == Error::None) {
             QCOMPARE(a.image.size(), all.image.size());
             QCOMPARE(a.image.format(), QImage::Format_RGB32);
+            QVERIFY(opaque(a.image));
             QCOMPARE(a.image, b.image);
         } else {
             QVERIFY(a.image.isNull());

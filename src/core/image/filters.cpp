@@ -1,13 +1,7 @@
 #include "core/image/filters.h"
 
-#include "core/image/imagelimits.h"
 #include "core/image/magickdecode.h"
 #include "core/util/progress.h"
-
-#include <Magick++.h>
-#include <magick/resource_.h>
-
-#include <QSysInfo>
 
 #include <algorithm>
 #include <atomic>
@@ -21,112 +15,6 @@ namespace Filters {
 namespace {
 
 const Param none{0, 0, 0};
-
-using MagickCore::Quantum; // QuantumRange names it unqualified
-const double quantumRange = double(QuantumRange);
-
-const char* pixelMap() {
-    return QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "BGRA" : "ARGB";
-}
-
-// Raw pixels cross over in memory through the constitute and export calls, so no coder (and
-// none of the policy's refusals) is involved.
-Magick::Image toMagick(const QImage& rgb) {
-    Magick::Image m(size_t(rgb.width()), size_t(rgb.height()), pixelMap(), Magick::CharPixel,
-                    rgb.constBits());
-    m.matte(false);
-    return m;
-}
-
-QImage fromMagick(Magick::Image& m, QSize size) {
-    if (int(m.columns()) != size.width() || int(m.rows()) != size.height()) return {};
-    QImage out(size, QImage::Format_RGB32);
-    if (out.isNull()) return {};
-    m.write(0, 0, m.columns(), m.rows(), pixelMap(), Magick::CharPixel, out.bits());
-    for (int y = 0; y < out.height(); ++y) {
-        auto* p = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x) p[x] |= 0xff000000u;
-    }
-    return out;
-}
-
-// The reading limits keep a hostile file from making the library allocate much, so they hold
-// little more than one picture of the size a file may declare; a filter needs its input and its
-// result in the pixel cache at once (despeckle also two working planes), which they refuse for
-// a camera picture. For the length of one filter this raises the cache limits to what the
-// largest picture the program takes needs for that filter, still without disk, and puts the
-// reading limits back afterwards, even when the filter throws. It holds the lock every read
-// holds, so no file is read under the raised limits.
-class FilterBudget {
-public:
-    explicit FilterBudget(Kind kind) : hold(ImageCodec::Magick6::limitsLock()) {
-        using namespace MagickCore;
-        // A cache pixel: four quantum channels and a palette index.
-        const auto perPixel = MagickSizeType(sizeof(PixelPacket) + sizeof(IndexPacket));
-        const MagickSizeType copies = kind == Kind::Despeckle ? 3 : 2;
-        const MagickSizeType budget = copies * perPixel * MagickSizeType(ImageLimits::maxPixels);
-        for (int i = 0; i < count; ++i) {
-            saved[i] = GetMagickResourceLimit(resources[i]);
-            SetMagickResourceLimit(resources[i], budget);
-        }
-    }
-    ~FilterBudget() {
-        for (int i = 0; i < count; ++i) MagickCore::SetMagickResourceLimit(resources[i], saved[i]);
-    }
-    FilterBudget(const FilterBudget&) = delete;
-    FilterBudget& operator=(const FilterBudget&) = delete;
-
-private:
-    static constexpr int count = 3;
-    static constexpr MagickCore::ResourceType resources[count] = {
-        MagickCore::AreaResource, MagickCore::MemoryResource, MagickCore::MapResource};
-    const std::lock_guard<std::mutex> hold;
-    MagickCore::MagickSizeType saved[count] = {};
-};
-
-// ImageMagick calls this after every row it finishes; false makes it stop.
-MagickCore::MagickBooleanType monitor(const char*, const MagickCore::MagickOffsetType done,
-                                      const MagickCore::MagickSizeType total, void* progress) {
-    return static_cast<Progress*>(progress)->step(done, qint64(total)) ? MagickCore::MagickTrue
-                                                                       : MagickCore::MagickFalse;
-}
-
-// px: the pixel-measured parameter a, already scaled.
-void run(Magick::Image& m, Kind kind, int a, int b, double px) {
-    switch (kind) {
-    case Kind::BrightnessContrast:
-        m.brightnessContrast(a, b);
-        break;
-    case Kind::Gamma:
-        m.gamma(a / 100.0);
-        break;
-    case Kind::HueSaturation:
-        // modulate takes percentages: 100 keeps, and the hue's 0..200 spans -180..180 degrees.
-        m.modulate(100.0, 100.0 + b, 100.0 + a * 100.0 / 180.0);
-        break;
-    case Kind::Sharpen:
-        m.sharpen(0.0, px / 10.0);
-        break;
-    case Kind::Blur:
-        m.gaussianBlur(0.0, px / 10.0);
-        break;
-    case Kind::Despeckle:
-        m.despeckle();
-        break;
-    case Kind::Emboss:
-        m.emboss(0.0, px / 10.0);
-        break;
-    case Kind::Posterize:
-        m.posterize(size_t(a), false);
-        break;
-    case Kind::Sepia:
-        m.sepiaTone(a * quantumRange / 100.0);
-        break;
-    case Kind::Median: // both done by our own functions
-    case Kind::Mosaic:
-        break;
-    }
-}
 
 } // namespace
 
@@ -287,19 +175,9 @@ QImage apply(const QImage& image, Kind kind, int a, int b, QString* error, doubl
     if (kind == Kind::Median) return median(image, int(px), progress);
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull()) return {};
-    try {
-        const FilterBudget budget(kind);
-        Magick::Image m = toMagick(rgb);
-        if (progress) MagickCore::SetImageProgressMonitor(m.image(), monitor, progress);
-        run(m, kind, a, b, px);
-        // A stopped operation may leave a half-done picture without any exception.
-        if (progress && progress->cancelled()) return {};
-        return fromMagick(m, rgb.size());
-    } catch (const Magick::Exception& e) {
-        if (error) *error = QString::fromStdString(e.what());
-    } catch (const std::exception& e) {
-        if (error) *error = QString::fromStdString(e.what());
-    }
+    const auto& magick = ImageCodec::Magick6::start();
+    if (magick.module) return magick.module->filter(rgb, kind, a, b, px, progress, error);
+    if (error) *error = magick.problem;
     return {};
 }
 

@@ -2,7 +2,8 @@
 // The filters of the processing dialog, as plain functions on pictures. Every filter takes a
 // 24-bit (Format_RGB32) or palette (Format_Indexed8) picture and returns a 24-bit picture of
 // the same size; a null result means the filter could not run (the reason goes to *error) and
-// the caller keeps its picture. ImageCodec::initialize() must have run before the first call.
+// the caller keeps its picture. Most run in ImageMagick: a program that starts threads calls
+// ImageCodec::initialize() before the first.
 #include <QImage>
 #include <QString>
 

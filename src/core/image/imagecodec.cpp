@@ -12,7 +12,6 @@
 #include <QFileInfo>
 
 #include <cmath>
-#include <mutex>
 
 namespace ImageCodec {
 
@@ -23,9 +22,6 @@ using namespace Headers;
 // A file we are asked to read is never bigger than this; the pixel budget is far smaller.
 constexpr qint64 maxFileBytes = 256LL * 1024 * 1024;
 
-bool policyApplied = false;
-QString policyProblem;
-
 bool tooLarge(qint64 w, qint64 h) {
     return w > maxSide || h > maxSide || w * h > maxPixels;
 }
@@ -35,6 +31,11 @@ int dpi(double value, Units units) {
     if (units == Units::Inch) return int(std::lround(value));
     if (units == Units::Centimetre) return int(std::lround(value * 2.54));
     return 0;
+}
+
+// What the general decoder is given: of a GIF only what it needs to show the first frame.
+QByteArray generalInput(const QByteArray& bytes, const Kind& kind) {
+    return kind.code == FormatGif ? gifEssentials(bytes) : bytes;
 }
 
 // The one decision whether a picture is taken on, made before any pixel memory: the format from
@@ -54,15 +55,16 @@ Error examine(const QByteArray& bytes, const QString& nameHint, Kind* kind, int*
         kind->code != FormatPng && kind->code != FormatJpeg && kind->code != FormatWebp;
     // PNG, JPEG and WebP never touch ImageMagick, so its start-up is paid only by the files it
     // reads.
-    if (general) initialize();
-    if (general && !policyApplied) {
-        *detail = policyProblem;
+    const Magick6::Started* magick = general ? &Magick6::start() : nullptr;
+    if (magick && !magick->policyApplied) {
+        *detail = magick->problem;
         return Error::Unsupported;
     }
     const Error e = kind->code == FormatPng    ? Direct::pngHeader(bytes, h, detail)
                     : kind->code == FormatJpeg ? Direct::jpegHeader(bytes, h, detail)
                     : kind->code == FormatWebp ? Webp::header(bytes, h, detail)
-                                               : Magick6::header(bytes, *kind, *index, h, detail);
+                                               : magick->module->header(generalInput(bytes, *kind),
+                                                                        *kind, *index, h, detail);
     if (e != Error::None) return e;
     if (tooLarge(h->width, h->height) ||
         (general && qint64(h->width) * h->height > Magick6::maxPixels)) {
@@ -111,8 +113,7 @@ Error readWhole(const QString& path, QByteArray* bytes, QString* detail) {
 } // namespace
 
 void initialize() {
-    static std::once_flag once;
-    std::call_once(once, [] { policyApplied = Magick6::start(&policyProblem); });
+    Magick6::start();
 }
 
 Decoded decodeFile(const QString& path) {
@@ -138,7 +139,8 @@ Decoded decodeBytes(const QByteArray& bytes, const QString& nameHint) {
         else if (kind.code == FormatWebp)
             r.error = Webp::pixels(bytes, &r.image, &r.detail);
         else
-            r.error = Magick6::pixels(bytes, kind, index, h, &r.image, &hasAlpha, &r.detail);
+            r.error = Magick6::start().module->pixels(generalInput(bytes, kind), kind, index, h,
+                                                      &r.image, &hasAlpha, &r.detail);
     }
     if (r.error != Error::None) {
         r.image = QImage();
@@ -146,7 +148,9 @@ Decoded decodeBytes(const QByteArray& bytes, const QString& nameHint) {
         return r;
     }
     if (kind.code == FormatJpeg && jpegCut(bytes)) r.partial = true;
-    composeOnWhite(&r.image, hasAlpha);
+    // JPEG has no transparency, and its decoder writes every pixel opaque: a pass over a camera
+    // picture saved.
+    if (kind.code != FormatJpeg) composeOnWhite(&r.image, hasAlpha);
     return r;
 }
 
@@ -195,8 +199,8 @@ bool fileInfo(const QString& path, FileInfo* info, Error* error, QString* detail
 }
 
 QString rawDecoderRead(const QString& source, const QByteArray& blob) {
-    initialize();
-    return Magick6::rawRead(source, blob);
+    const Magick6::Started& magick = Magick6::start();
+    return magick.module ? magick.module->rawRead(source, blob) : magick.problem;
 }
 
 } // namespace ImageCodec

@@ -70,11 +70,11 @@ struct Decoded {
     bool partial = false; // a JPEG cut short: what was there, the rest flat grey
 };
 
-// Decoder start-up, our security policy, resource limits: once per process, and always before
-// the first file the general decoder reads (the reads call it themselves, so PNG and JPEG never
-// start it). Callers of the ImageMagick filters, or a program that starts threads, call it
-// first. Reading and header information share one decision, so both refuse a file for the same
-// reason.
+// Decoder start-up (opening its module), our security policy, resource limits: once per process,
+// and always before the first file the general decoder reads (the reads and the filters call it
+// themselves, so PNG, JPEG and WebP never start it). A program that starts threads calls it
+// first: the start-up sets the environment, which no other thread may be reading then. Reading and
+// header information share one decision, so both refuse a file for the same reason.
 void initialize();
 
 Decoded decodeFile(const QString& path);

@@ -262,8 +262,10 @@ QByteArray gifEssentials(const QByteArray& b) {
 }
 
 bool jpegCut(const QByteArray& b) {
-    const qsizetype scan = b.lastIndexOf("\xff\xda");
-    return scan < 0 || b.indexOf("\xff\xd9", scan) < 0;
+    // Searched for from where they are: the end marker ends the file, the first scan starts
+    // near its beginning (a search for the last scan went through the whole file backwards).
+    const qsizetype end = b.lastIndexOf("\xff\xd9");
+    return end < 0 || b.indexOf("\xff\xda") < 0 || b.indexOf("\xff\xda", end) >= 0;
 }
 
 } // namespace ImageCodec::Headers

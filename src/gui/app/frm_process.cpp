@@ -1,5 +1,6 @@
 #include "gui/app/frm_process.h"
 
+#include "core/image/imagecodec.h"
 #include "core/util/messages.h"
 #include "core/util/progress.h"
 #include "gui/widgets/dialogs.h"
@@ -46,6 +47,9 @@ QPixmap shown(const QImage& image) {
 
 ProcessDialog::ProcessDialog(const QImage& input, QWidget* parent)
     : QDialog(parent), m_input(input) {
+    // Most filters run in the decoder's library, the final one on a worker thread: started here,
+    // on this thread, since its start-up sets the environment.
+    ImageCodec::initialize();
     setWindowTitle(QStringLiteral("画像処理"));
     if (!m_input.isNull()) {
         const QImage rgb = m_input.convertToFormat(QImage::Format_RGB32);

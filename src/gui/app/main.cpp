@@ -1,6 +1,5 @@
 // quilmo-editor: the editor window.
 #include "core/image/fonts.h"
-#include "core/image/imagecodec.h"
 #include "core/util/startup.h"
 #include "gui/app/frm_quilmoap.h"
 
@@ -61,7 +60,6 @@ int main(int argc, char** argv) {
                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtbase);
     Fonts::installSubstitutions();
-    ImageCodec::initialize(); // the decoding policy is in force before any file is read
 
     FRM_QUILMOAP window(commandLineFileName(QApplication::arguments()));
     if (signalPipe[0] >= 0) {

@@ -1,17 +1,17 @@
+// The module that holds everything of ImageMagick (magickdecode.h): reading through it, and the
+// filters of the processing dialog it does for us. Built apart from the core, it calls nothing
+// of it: only Qt and the library.
+#include "core/image/imagelimits.h"
 #include "core/image/magickdecode.h"
-
-#include "core/util/fileio.h"
+#include "core/util/progress.h"
 
 #include <Magick++.h>
 #include <magick/policy.h>
 #include <magick/resource_.h>
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSysInfo>
 
-#include <cstdlib>
-#include <cstring>
+#include <mutex>
 
 namespace ImageCodec::Magick6 {
 
@@ -19,13 +19,21 @@ namespace {
 
 // Everything except the raster coders we read is refused, and so are indirect file lists
 // ("@file") and every delegate program. The system policy applies on top of this one.
-const char* const policyXml = R"(<policymap>
+const char policyXml[] = R"(<policymap>
   <policy domain="delegate" rights="none" pattern="*"/>
   <policy domain="path" rights="none" pattern="@*"/>
   <policy domain="coder" rights="none" pattern="*"/>
   <policy domain="coder" rights="read" pattern="{BMP,BMP2,BMP3,GIF,GIF87,JPEG,JPG,PNG,PNG8,PNG24,PNG32,PNG48,PNG64,PNG00,TIFF,TIF,TIFF64,PCX,TGA,ICB,VDA,VST,ICO,ICON,PSD}"/>
   <policy domain="resource" name="max-memory-request" value="64MiB"/>
 </policymap>)";
+
+// The library's resource limits are process-wide and start() sizes them for reading hostile
+// files. Every read holds this lock, and so does a filter that raises the limits for a while, so
+// no file is ever read under other limits.
+std::mutex& limitsLock() {
+    static std::mutex lock;
+    return lock;
+}
 
 // The policy as the library now applies it, whichever way it got there.
 bool policyHolds() {
@@ -38,44 +46,6 @@ bool policyHolds() {
            !reads(CoderPolicyDomain, "TEXT") && !reads(PathPolicyDomain, "@list") &&
            IsRightsAuthorized(DelegatePolicyDomain, ExecutePolicyRights, "gs") == MagickFalse;
 }
-
-// Some builds refuse SetMagickSecurityPolicy (a Debian 12 point release without its security
-// updates returns false for any policy). The library also reads policy.xml from the folders
-// named by MAGICK_CONFIGURE_PATH when it starts, so the same policy is put there too: in a
-// private folder that only lives until the library has read it.
-class PolicyFolder {
-public:
-    PolicyFolder() {
-        const QString temp = QDir::tempPath();
-        QByteArray pattern =
-            (QFileInfo(temp).isDir() ? temp.toLocal8Bit() : "/tmp") + "/quilmo-policy-XXXXXX";
-        if (!mkdtemp(pattern.data())) return;
-        path = pattern;
-        QString why;
-        if (!FileIO::write(QString::fromLocal8Bit(path + "/policy.xml"), QByteArrayView(policyXml),
-                           &why))
-            return;
-        const char* old = std::getenv("MAGICK_CONFIGURE_PATH");
-        hadOld = old != nullptr;
-        if (hadOld) oldValue = old;
-        const QByteArray value = hadOld ? path + ':' + oldValue : path;
-        setenv("MAGICK_CONFIGURE_PATH", value.constData(), 1);
-        written = true;
-    }
-    ~PolicyFolder() {
-        if (written) {
-            if (hadOld)
-                setenv("MAGICK_CONFIGURE_PATH", oldValue.constData(), 1);
-            else
-                unsetenv("MAGICK_CONFIGURE_PATH");
-        }
-        if (!path.isEmpty()) QDir(QString::fromLocal8Bit(path)).removeRecursively();
-    }
-
-private:
-    QByteArray path, oldValue;
-    bool hadOld = false, written = false;
-};
 
 Error classify(int severity, const QString& reason) {
     if (severity == MagickCore::ResourceLimitError ||
@@ -108,9 +78,8 @@ Frame readFrame(const QByteArray& bytes, const Headers::Kind& kind, int index, b
         info->number_scenes = 1;
     }
     ExceptionInfo* ex = AcquireExceptionInfo();
-    const QByteArray input = kind.code == FormatGif ? Headers::gifEssentials(bytes) : bytes;
-    Image* list = pingOnly ? PingBlob(info, input.constData(), size_t(input.size()), ex)
-                           : BlobToImage(info, input.constData(), size_t(input.size()), ex);
+    Image* list = pingOnly ? PingBlob(info, bytes.constData(), size_t(bytes.size()), ex)
+                           : BlobToImage(info, bytes.constData(), size_t(bytes.size()), ex);
     if (list) {
         Image* chosen = GetImageFromList(list, index);
         Image* own = CloneImage(chosen ? chosen : list, 0, 0, MagickTrue, ex);
@@ -129,18 +98,11 @@ Frame readFrame(const QByteArray& bytes, const Headers::Kind& kind, int index, b
     return f;
 }
 
-} // namespace
-
-bool start(QString* problem) {
-    bool applied = false;
-    {
-        PolicyFolder folder;
-        Magick::InitializeMagick(nullptr);
-        // Reads the configuration while the folder still exists.
-        applied = policyHolds();
-    }
-    // The tests stand for a build whose call fails by not making it.
-    if (!std::getenv("QUILMO_TEST_POLICY_FILE_ONLY")) {
+// The caller has put the policy in a configuration folder for the library to read as it starts.
+bool start(bool setPolicy, QString* problem) {
+    Magick::InitializeMagick(nullptr);
+    bool applied = policyHolds();
+    if (setPolicy) {
         MagickCore::ExceptionInfo* ex = MagickCore::AcquireExceptionInfo();
         if (MagickCore::SetMagickSecurityPolicy(policyXml, ex) == MagickCore::MagickFalse)
             *problem = QString::fromLocal8Bit(ex->reason ? ex->reason : "");
@@ -222,11 +184,6 @@ Error pixels(const QByteArray& bytes, const Headers::Kind& kind, int index,
     return Error::None;
 }
 
-std::mutex& limitsLock() {
-    static std::mutex lock;
-    return lock;
-}
-
 QString rawRead(const QString& source, const QByteArray& blob) {
     const std::lock_guard hold(limitsLock());
     Magick::Image img;
@@ -244,4 +201,139 @@ QString rawRead(const QString& source, const QByteArray& blob) {
     return img.isValid() && img.columns() > 0 ? QString() : QStringLiteral("no image");
 }
 
+using Filters::Kind;
+using MagickCore::Quantum; // QuantumRange names it unqualified
+const double quantumRange = double(QuantumRange);
+
+const char* pixelMap() {
+    return QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "BGRA" : "ARGB";
+}
+
+// Raw pixels cross over in memory through the constitute and export calls, so no coder (and
+// none of the policy's refusals) is involved.
+Magick::Image toMagick(const QImage& rgb) {
+    Magick::Image m(size_t(rgb.width()), size_t(rgb.height()), pixelMap(), Magick::CharPixel,
+                    rgb.constBits());
+    m.matte(false);
+    return m;
+}
+
+QImage fromMagick(Magick::Image& m, QSize size) {
+    if (int(m.columns()) != size.width() || int(m.rows()) != size.height()) return {};
+    QImage out(size, QImage::Format_RGB32);
+    if (out.isNull()) return {};
+    m.write(0, 0, m.columns(), m.rows(), pixelMap(), Magick::CharPixel, out.bits());
+    for (int y = 0; y < out.height(); ++y) {
+        auto* p = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) p[x] |= 0xff000000u;
+    }
+    return out;
+}
+
+// The reading limits keep a hostile file from making the library allocate much, so they hold
+// little more than one picture of the size a file may declare; a filter needs its input and its
+// result in the pixel cache at once (despeckle also two working planes), which they refuse for
+// a camera picture. For the length of one filter this raises the cache limits to what the
+// largest picture the program takes needs for that filter, still without disk, and puts the
+// reading limits back afterwards, even when the filter throws. It holds the lock every read
+// holds, so no file is read under the raised limits.
+class FilterBudget {
+public:
+    explicit FilterBudget(Kind kind) : hold(limitsLock()) {
+        using namespace MagickCore;
+        // A cache pixel: four quantum channels and a palette index.
+        const auto perPixel = MagickSizeType(sizeof(PixelPacket) + sizeof(IndexPacket));
+        const MagickSizeType copies = kind == Kind::Despeckle ? 3 : 2;
+        const MagickSizeType budget = copies * perPixel * MagickSizeType(ImageLimits::maxPixels);
+        for (int i = 0; i < count; ++i) {
+            saved[i] = GetMagickResourceLimit(resources[i]);
+            SetMagickResourceLimit(resources[i], budget);
+        }
+    }
+    ~FilterBudget() {
+        for (int i = 0; i < count; ++i) MagickCore::SetMagickResourceLimit(resources[i], saved[i]);
+    }
+    FilterBudget(const FilterBudget&) = delete;
+    FilterBudget& operator=(const FilterBudget&) = delete;
+
+private:
+    static constexpr int count = 3;
+    static constexpr MagickCore::ResourceType resources[count] = {
+        MagickCore::AreaResource, MagickCore::MemoryResource, MagickCore::MapResource};
+    const std::lock_guard<std::mutex> hold;
+    MagickCore::MagickSizeType saved[count] = {};
+};
+
+// ImageMagick calls this after every row it finishes; false makes it stop.
+MagickCore::MagickBooleanType monitor(const char*, const MagickCore::MagickOffsetType done,
+                                      const MagickCore::MagickSizeType total, void* progress) {
+    return static_cast<Progress*>(progress)->step(done, qint64(total)) ? MagickCore::MagickTrue
+                                                                       : MagickCore::MagickFalse;
+}
+
+// px: the pixel-measured parameter a, already scaled.
+void run(Magick::Image& m, Kind kind, int a, int b, double px) {
+    switch (kind) {
+    case Kind::BrightnessContrast:
+        m.brightnessContrast(a, b);
+        break;
+    case Kind::Gamma:
+        m.gamma(a / 100.0);
+        break;
+    case Kind::HueSaturation:
+        // modulate takes percentages: 100 keeps, and the hue's 0..200 spans -180..180 degrees.
+        m.modulate(100.0, 100.0 + b, 100.0 + a * 100.0 / 180.0);
+        break;
+    case Kind::Sharpen:
+        m.sharpen(0.0, px / 10.0);
+        break;
+    case Kind::Blur:
+        m.gaussianBlur(0.0, px / 10.0);
+        break;
+    case Kind::Despeckle:
+        m.despeckle();
+        break;
+    case Kind::Emboss:
+        m.emboss(0.0, px / 10.0);
+        break;
+    case Kind::Posterize:
+        m.posterize(size_t(a), false);
+        break;
+    case Kind::Sepia:
+        m.sepiaTone(a * quantumRange / 100.0);
+        break;
+    case Kind::Median: // both done by our own functions
+    case Kind::Mosaic:
+        break;
+    }
+}
+
+QImage filter(const QImage& rgb, Kind kind, int a, int b, double px, Progress* progress,
+              QString* error) {
+    try {
+        const FilterBudget budget(kind);
+        Magick::Image m = toMagick(rgb);
+        if (progress) MagickCore::SetImageProgressMonitor(m.image(), monitor, progress);
+        run(m, kind, a, b, px);
+        // A stopped operation may leave a half-done picture without any exception.
+        if (progress && progress->cancelled()) return {};
+        return fromMagick(m, rgb.size());
+    } catch (const Magick::Exception& e) {
+        if (error) *error = QString::fromStdString(e.what());
+    } catch (const std::exception& e) {
+        if (error) *error = QString::fromStdString(e.what());
+    }
+    return {};
+}
+
+} // namespace
+
 } // namespace ImageCodec::Magick6
+
+extern "C" __attribute__((visibility("default"))) const ImageCodec::Magick6::Module*
+quilmo_magick_module() {
+    using namespace ImageCodec::Magick6;
+    static const Module module{
+        Module::currentVersion, policyXml, start, header, pixels, rawRead, filter};
+    return &module;
+}
