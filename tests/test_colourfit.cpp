@@ -237,6 +237,10 @@ private slots:
             QCOMPARE(r.png, qtEncode(r.image, kFitPngFormat, r.bits));
             QCOMPARE(r.image.colorCount(), qMin(r.colours, int(full.colorCount())));
         }
+        // Counts the caller knows to be over are never judged, let alone handed back.
+        const FitResult capped =
+            PNGRedraw(src, {limits.png, limits.bmp, 100}, 0, qtEncode, {}, FitSearch::Plain);
+        QVERIFY(!capped.ok || (capped.colours <= 100 && capped.pngSize <= limits.png));
     }
 
     // The same search measuring WebP, and lossy WebP by quality: within the limit, decoding to

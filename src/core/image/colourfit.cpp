@@ -110,7 +110,10 @@ public:
            const std::function<void(const FitPass&)>& progress, Palettes& palettes,
            bool dither = true)
         : source_(source), limits_(limits), encoder_(encoder), progress_(progress),
-          palettes_(palettes), dither_(dither) {}
+          palettes_(palettes), dither_(dither) {
+        for (int colours : usableCounts())
+            if (colours > limits.most) verdicts_[colours] = Verdict::Over;
+    }
 
     FitResult walk();
     FitResult fast();

@@ -13,6 +13,8 @@ inline constexpr int kFitBmpFormat = 6;
 
 struct FitLimits {
     qint64 png = 5500, bmp = 10000;
+    // More colours than this are known not to fit: the search starts below.
+    int most = 256;
 };
 
 // One pass of the search, as the window paints it. A size of -1 was not measured in this pass;

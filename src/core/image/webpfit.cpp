@@ -110,8 +110,9 @@ WebpFit paletteFit(const QImage& picture, qint64 limit, const std::atomic<bool>&
         if (moot) return QByteArray();
         return format == kFitPngFormat ? ImageCodec::Webp::lossless(image) : QByteArray(1, '\0');
     };
-    const FitResult r = PNGRedraw(picture, {limit, std::numeric_limits<qint64>::max()}, 0, webp, {},
-                                  FitSearch::Plain);
+    // Entered when the picture of 256 colours is over: the search starts below it.
+    const FitResult r = PNGRedraw(picture, {limit, std::numeric_limits<qint64>::max(), 254}, 0,
+                                  webp, {}, FitSearch::Plain);
     if (!r.ok || r.png.size() > limit) return {};
     WebpFit fit = losslessOf(picture, r.image, r.png);
     fit.colours = r.colours;
