@@ -254,7 +254,10 @@ QByteArray encodePalettePng(const Plane& quantiserOrder) {
         }
     if (!bestPlane) return {};
     if (small) {
-        idat = deflated(best, kFinalLevel);
+        // The strongest level is nearly always smaller, but neither it nor the split is promised
+        // to be; the ranking's stream stays when they are not.
+        const QByteArray strong = deflated(best, kFinalLevel);
+        if (!strong.isEmpty() && strong.size() < idat.size()) idat = strong;
         const size_t rowBytes = best.size() / size_t(bestPlane->height);
         const QByteArray split =
             splitDeflated(best, rowBytes * std::max<size_t>(1, 512 / rowBytes));
