@@ -172,13 +172,7 @@ private slots:
     }
 
     // --- the title card maker
-    void blackFrames_data() {
-        QTest::addColumn<int>("frame");
-        QTest::addColumn<QString>("text"); // of the first field
-        QTest::newRow("empty field") << 1 << "";
-        QTest::newRow("frame 8") << 8 << "ル";
-        QTest::newRow("negative frame") << -5 << "ル";
-    }
+    void blackFrames_data() { addDataRows("motion-black.txt", {"frame:int", "text"}); }
     void blackFrames() {
         QFETCH(int, frame);
         QFETCH(QString, text);
