@@ -204,13 +204,7 @@ private slots:
     }
 
     // A file cut in half either opens whole-sized or fails; never anything in between.
-    void truncated_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("opens");
-        for (const QString file : {"t.png", "t.bmp", "t.gif", "t.tif", "t.pcx", "t.tga", "t.psd",
-                                   "t.webp", "t.jpg", "tp.jpg"}) // a cut JPEG opens, marked partial
-            QTest::newRow(qPrintable(file)) << file << file.endsWith(".jpg");
-    }
+    void truncated_data() { addDataRows("codec-truncated.txt", {"file", "opens:bool"}); }
     void truncated() {
         QFETCH(QString, file);
         QFETCH(bool, opens);

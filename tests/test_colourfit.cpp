@@ -156,11 +156,7 @@ private slots:
         QVERIFY(f.colours >= w.colours);
         QVERIFY2(f.passes <= qMax(w.passes, 20), qPrintable(QString::number(f.passes)));
     }
-    void failures_data() {
-        QTest::addColumn<int>("failFrom"); // -1: a real encoder against limits of 0
-        QTest::newRow("limits of 0") << -1;
-        QTest::newRow("encoder fails") << 250;
-    }
+    void failures_data() { addDataRows("colourfit-failures.txt", {"failFrom:int"}); }
     void failures() {
         QFETCH(int, failFrom);
         const Encoder enc = failFrom < 0 ? Encoder(qtEncode)
@@ -174,12 +170,7 @@ private slots:
         }
     }
 
-    void fixedCount_data() {
-        QTest::addColumn<int>("cset");
-        QTest::addColumn<int>("bits");
-        for (const auto& [cset, bits] : {std::pair(256, 8), {16, 4}, {8, 8}, {2, 1}})
-            QTest::addRow("%d", cset) << cset << bits;
-    }
+    void fixedCount_data() { addDataRows("colourfit-fixed.txt", {"cset:int", "bits:int"}); }
     void fixedCount() {
         QFETCH(int, cset);
         QFETCH(int, bits);
