@@ -47,10 +47,7 @@ private slots:
         QFETCH(bool, law);
         QFETCH(int, year);
         CL_GL028C holidays;
-        if (law)
-            holidays.useBuiltinLaw();
-        else
-            holidays.registerBuiltinTable();
+        law ? holidays.useBuiltinLaw() : holidays.registerBuiltinTable();
         QCOMPARE(holidaysOf(holidays, year), lawTable().value(year));
     }
 
@@ -62,10 +59,7 @@ private slots:
         QFETCH(QString, answer);
         CL_GL028C holidays;
         holidays.useBuiltinLaw();
-        if (rules.isEmpty())
-            holidays.registerBuiltinTable();
-        else
-            holidays.setHolidayText(rules);
+        rules.isEmpty() ? holidays.registerBuiltinTable() : holidays.setHolidayText(rules);
         QCOMPARE(holidays.holidayText(), rules);
         const QStringList ymd = date.split('-');
         QCOMPARE(holidays.WeekCheck(ymd[0].toInt(), ymd[1].toInt(), ymd[2].toInt()),

@@ -208,11 +208,7 @@ private slots:
 
     // The sliding median gives what the filter's old engine gave (references made once by
     // tests/data/make-fixtures.sh), edges and even squares included.
-    void median_data() {
-        QTest::addColumn<int>("side");
-        QTest::newRow("odd") << 3;
-        QTest::newRow("wider than the picture is high") << 10;
-    }
+    void median_data() { addDataRows("imageops-median.txt", {"side:int"}); }
     void median() {
         QFETCH(int, side);
         const auto load = [](const QString& name) {

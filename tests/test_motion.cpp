@@ -196,12 +196,10 @@ private slots:
         QFETCH(bool, viewer);
         QTemporaryDir out;
         const QString old = out.filePath(present);
-        QFile f(old);
         if (present.endsWith(u'/'))
             QVERIFY(QDir(out.path()).mkdir(present));
         else if (!present.isEmpty())
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("old") == 3);
-        f.close();
+            writeAll(old, "old");
         ScriptedDialogs dialogs;
         FRM_LUPAN w(settings);
         dialogs.answer(chosen.isEmpty() ? QVariant() : QVariant(out.filePath(chosen)));
