@@ -109,10 +109,12 @@ private slots:
     // A signal closes without asking: the settings file that could not be read stays as it
     // was, the reason goes to standard error, and the editor ends. When that close hangs (here
     // writing its report into a full pipe), a second signal ends the editor there and then.
-    void signalCloses_data() { addDataRows("mainwindow-signals.txt", {"signal", "hangs:bool"}); }
+    void signalCloses_data() {
+        addDataRows("mainwindow-signals.txt", {"signalName", "hangs:bool"});
+    }
     void signalCloses() {
-        QFETCH(QString, signal);
-        const int sig = signal == "HUP" ? SIGHUP : SIGTERM;
+        QFETCH(QString, signalName);
+        const int sig = signalName == "HUP" ? SIGHUP : SIGTERM;
         QFETCH(bool, hangs);
         QTemporaryDir home; // a copy of the editor: its settings file goes beside it
         const QString exe = home.filePath("quilmo-editor"), pipe = home.filePath("stderr");

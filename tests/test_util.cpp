@@ -138,8 +138,8 @@ private slots:
 
     void pathFunctions_data() { addDataRows("util-paths.txt", {"path", "name", "ext"}); }
     void pathFunctions() {
-        const QString in =
-            QString::fromUtf8(QTest::currentDataTag()); // a row is named by its input
+        // Each row is named by its input.
+        const QString in = QString::fromUtf8(QTest::currentDataTag());
         QTEST(gl().RVN_Path(in), "path");
         QTEST(gl().RVN_GetFileName(in), "name");
         QTEST(gl().RVN_GetFileExt(in), "ext");
