@@ -118,7 +118,6 @@ private slots:
               "info");
         QCOMPARE(d.image.size(), QSize(info.width, info.height));
         QCOMPARE(info.sizeDisk, QFileInfo(path).size());
-        QCOMPARE(info.sizeMem, qint64((w * 3 + 3) / 4 * 4) * info.height);
         QCOMPARE(info.pages, file.startsWith("multi") ? 2 : 1);
         // Codes without a description, whether a gap in the table (7) or beyond it (ICO).
         QCOMPARE(formatDescription(info.format) == formatDescription(7), info.format == FormatIco);
@@ -204,13 +203,7 @@ private slots:
     }
 
     // A file cut in half either opens whole-sized or fails; never anything in between.
-    void truncated_data() {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<bool>("opens");
-        for (const QString file : {"t.png", "t.bmp", "t.gif", "t.tif", "t.pcx", "t.tga", "t.psd",
-                                   "t.webp", "t.jpg", "tp.jpg"}) // a cut JPEG opens, marked partial
-            QTest::newRow(qPrintable(file)) << file << file.endsWith(".jpg");
-    }
+    void truncated_data() { addDataRows("codec-truncated.txt", {"file", "opens:bool"}); }
     void truncated() {
         QFETCH(QString, file);
         QFETCH(bool, opens);
@@ -237,25 +230,12 @@ private slots:
     // colours in use allow: the smallest depth holding them, the palette cut to them, and no
     // chunk but IHDR, PLTE, IDAT and IEND.
     void roundTrip_data() {
-        QTest::addColumn<int>("format");
-        QTest::addColumn<int>("bits");    // asked for
-        QTest::addColumn<int>("colours"); // in the colour table, "used" of them used; 0: RGB
-        QTest::addColumn<int>("used");
-        QTest::addColumn<int>("stored"); // bits per pixel in the file
-        for (int format : {int(FormatPng), int(FormatBmp)})
-            for (int bits : {1, 2, 3, 4, 8, 24}) {
-                const int colours = bits == 24 ? 0 : 1 << bits;
-                const bool nibble = bits == 3 || (bits == 2 && format == FormatBmp);
-                QTest::addRow("%s %d", format == FormatPng ? "png" : "bmp", bits)
-                    << format << bits << colours << colours << (nibble ? 4 : bits);
-            }
-        for (const auto& [colours, used, depth] :
-             {std::tuple(2, 2, 1), {4, 3, 2}, {16, 16, 4}, {32, 17, 8}, {256, 5, 4}, {256, 1, 1}})
-            QTest::addRow("png %d of %d colours", used, colours)
-                << int(FormatPng) << 8 << colours << used << depth;
+        addDataRows("codec-roundtrip.txt",
+                    {"kind", "bits:int", "colours:int", "used:int", "stored:int"});
     }
     void roundTrip() {
-        QFETCH(int, format);
+        QFETCH(QString, kind);
+        const int format = kind == "png" ? FormatPng : FormatBmp;
         QFETCH(int, bits);
         QFETCH(int, colours);
         QFETCH(int, used);

@@ -81,11 +81,7 @@ private slots:
 
     // The processing dialog's filter runs off the window's thread: no command is enabled
     // meanwhile, キャンセル half-way changes nothing, and a finished run gives the filter's result.
-    void processingWork_data() {
-        QTest::addColumn<int>("cancelAt"); // percent; -1 runs to the end
-        QTest::newRow("cancelled half-way") << 50;
-        QTest::newRow("finished") << -1;
-    }
+    void processingWork_data() { addDataRows("editmenu-processing.txt", {"cancelAt:int"}); }
     void processingWork() {
         QFETCH(int, cancelAt);
         ScriptedDialogs dialogs;

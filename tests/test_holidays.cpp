@@ -47,29 +47,19 @@ private slots:
         QFETCH(bool, law);
         QFETCH(int, year);
         CL_GL028C holidays;
-        if (law)
-            holidays.useBuiltinLaw();
-        else
-            holidays.registerBuiltinTable();
+        law ? holidays.useBuiltinLaw() : holidays.registerBuiltinTable();
         QCOMPARE(holidaysOf(holidays, year), lawTable().value(year));
     }
 
-    void weekCheck_data() {
-        for (const char* column : {"rules", "date", "answer"}) QTest::addColumn<QString>(column);
-        for (const QStringList& row : dataTable("holiday-weekcheck.txt"))
-            QTest::newRow(qPrintable(row[0]))
-                << QString(row[1]).replace("\\n", "\n") << row[2] << row[3];
-    }
+    void weekCheck_data() { addDataRows("holiday-weekcheck.txt", {"rules", "date", "answer"}); }
     void weekCheck() {
         QFETCH(QString, rules);
+        rules.replace("\\n", "\n");
         QFETCH(QString, date);
         QFETCH(QString, answer);
         CL_GL028C holidays;
         holidays.useBuiltinLaw();
-        if (rules.isEmpty())
-            holidays.registerBuiltinTable();
-        else
-            holidays.setHolidayText(rules);
+        rules.isEmpty() ? holidays.registerBuiltinTable() : holidays.setHolidayText(rules);
         QCOMPARE(holidays.holidayText(), rules);
         const QStringList ymd = date.split('-');
         QCOMPARE(holidays.WeekCheck(ymd[0].toInt(), ymd[1].toInt(), ymd[2].toInt()),
@@ -87,15 +77,7 @@ private slots:
         QTEST(days.join(','), "days");
     }
 
-    void holidayFile_data() {
-        QTest::addColumn<int>("year");
-        QTest::addColumn<int>("day");
-        QTest::addColumn<QString>("jan");
-        QTest::newRow("own section") << 2001 << 2 << "1,15";
-        QTest::newRow("other year") << 2002 << 2 << "1";
-        QTest::newRow("200 is not 2001") << 200 << 2 << "1";
-        QTest::newRow("invalid date reads too") << 2001 << 32 << "1,15";
-    }
+    void holidayFile_data() { addDataRows("holiday-file.txt", {"year:int", "day:int", "jan"}); }
     void holidayFile() {
         QFETCH(int, year);
         QFETCH(int, day);

@@ -93,11 +93,7 @@ private slots:
     }
 
     void rotateAnyAngle_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("angle");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("rgb 45") << QStringLiteral("rgb") << 4500 << QSize(50, 50);
-        QTest::newRow("palette 180") << QStringLiteral("palette") << 18000 << QSize(7, 5);
+        addDataRows("imageops-rotate.txt", {"kind", "angle:int", "size:size"});
     }
     // Uncovered corners take the background; a half turn stays an exact palette picture.
     void rotateAnyAngle() {
@@ -114,17 +110,7 @@ private slots:
         QCOMPARE(out.pixel(0, 0), qRgb(255, 255, 255));
     }
 
-    void fill_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QRect>("rgn");
-        QTest::addColumn<QRect>("filled"); // expected painted area
-        const QRect all(0, 0, 40, 30);
-        QTest::newRow("inside") << QStringLiteral("rgb") << QRect(5, 6, 10, 4)
-                                << QRect(5, 6, 10, 4);
-        QTest::newRow("wholly outside") << QStringLiteral("rgb") << QRect(50, 50, 5, 5) << QRect();
-        QTest::newRow("palette, no selection")
-            << QStringLiteral("palette") << QRect() << QRect(0, 0, 7, 5);
-    }
+    void fill_data() { addDataRows("imageops-fill.txt", {"kind", "rgn:rect", "filled:rect"}); }
     void fill() {
         QFETCH(QString, kind);
         QFETCH(QRect, rgn);
@@ -140,35 +126,19 @@ private slots:
     }
 
     void ratio_data() {
-        QTest::addColumn<QSize>("image");
-        QTest::addColumn<QRect>("rgn");
-        QTest::addColumn<QSizeF>("out");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<float>("side"); // the computed side, single precision; 0: no change
-        QTest::addColumn<QRect>("pixels");
-        const QSize vga(640, 480);
-        const QRect sel(10, 10, 200, 50);
-        QTest::newRow("width kept")
-            << vga << sel << QSizeF(96, 84) << 0 << 175.0f << QRect(10, 10, 200, 175);
-        QTest::newRow("height kept, no selection")
-            << vga << QRect() << QSizeF(96, 84) << 1 << 548.5714f << QRect(0, 0, 549, 480);
-        QTest::newRow("not clamped") << vga << QRect(600, 400, 100, 100) << QSizeF(1, 2) << 0
-                                     << 200.0f << QRect(600, 400, 100, 200);
-        QTest::newRow("negative") << vga << sel << QSizeF(-96, 84) << 1 << 0.0f << QRect();
-        QTest::newRow("beyond any side") << vga << sel << QSizeF(1, 1000) << 0 << 0.0f << QRect();
-        QTest::newRow("empty canvas") << QSize() << sel << QSizeF(96, 84) << 0 << 0.0f << QRect();
-        QTest::newRow("bad index") << vga << sel << QSizeF(96, 84) << 2 << 0.0f << QRect();
+        addDataRows("imageops-ratio.txt", {"image:size", "rgn:rect", "out:size", "index:int",
+                                           "side:double", "pixels:rect"});
     }
     void ratio() {
         QFETCH(QSize, image);
         QFETCH(QRect, rgn);
-        QFETCH(QSizeF, out);
+        QFETCH(QSize, out);
         QFETCH(int, index);
-        QFETCH(float, side);
+        QFETCH(double, side); // the computed side, in single precision; 0: no change
         const auto r = ImageOps::ratioRect(image, rgn, out.width(), out.height(), index);
         QCOMPARE(r.has_value(), side > 0);
         if (!r) return;
-        QCOMPARE(index == 0 ? r->height : r->width, side);
+        QCOMPARE(index == 0 ? r->height : r->width, float(side));
         QTEST(r->pixels(), "pixels");
     }
 
@@ -238,11 +208,7 @@ private slots:
 
     // The sliding median gives what the filter's old engine gave (references made once by
     // tests/data/make-fixtures.sh), edges and even squares included.
-    void median_data() {
-        QTest::addColumn<int>("side");
-        QTest::newRow("odd") << 3;
-        QTest::newRow("wider than the picture is high") << 10;
-    }
+    void median_data() { addDataRows("imageops-median.txt", {"side:int"}); }
     void median() {
         QFETCH(int, side);
         const auto load = [](const QString& name) {

@@ -330,14 +330,7 @@ private slots:
     // protocol is named as no SMTP server at once. The peer here answers commands as an SMTP
     // server would until the message ends, then falls silent and gives the client 6 s from
     // there (the 4 s limit and some) to hang up.
-    void serverWaits_data() {
-        QTest::addColumn<QByteArray>("greeting");
-        QTest::addColumn<bool>("smtp"); // an SMTP server that does not answer
-        QTest::newRow("silent") << QByteArray() << true;
-        QTest::newRow("no reply to the message") << QByteArray("220 hi\r\n") << true;
-        QTest::newRow("another protocol") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << false;
-        QTest::newRow("garbage after the greeting") << QByteArray("220 hi\r\nwhat?\r\n") << false;
-    }
+    void serverWaits_data() { addDataRows("mail-waits.txt", {"greeting:bytes", "smtp:bool"}); }
     void serverWaits() {
         QFETCH(QByteArray, greeting);
         Listener raw;

@@ -395,11 +395,7 @@ private slots:
         ScriptedDialogs dlg;
         Composer c(settings, book);
         c.w->sender = nullptr;
-        c.type({u"花子<hanako@example.com>"_qs,
-                {},
-                u"hidden@example.com"_qs,
-                u"壁紙"_qs,
-                {},
+        c.type({u"花子<hanako@example.com>"_qs, "", "hidden@example.com", u"壁紙"_qs, "",
                 u"どうぞ"_qs});
         dlg.answer(A::Yes);
         c.w->Command2_Click(0);

@@ -110,14 +110,11 @@ private slots:
     // was, the reason goes to standard error, and the editor ends. When that close hangs (here
     // writing its report into a full pipe), a second signal ends the editor there and then.
     void signalCloses_data() {
-        QTest::addColumn<int>("sig");
-        QTest::addColumn<bool>("hangs");
-        QTest::newRow("TERM") << int(SIGTERM) << false;
-        QTest::newRow("HUP") << int(SIGHUP) << false;
-        QTest::newRow("second TERM") << int(SIGTERM) << true;
+        addDataRows("mainwindow-signals.txt", {"signalName", "hangs:bool"});
     }
     void signalCloses() {
-        QFETCH(int, sig);
+        QFETCH(QString, signalName);
+        const int sig = signalName == "HUP" ? SIGHUP : SIGTERM;
         QFETCH(bool, hangs);
         QTemporaryDir home; // a copy of the editor: its settings file goes beside it
         const QString exe = home.filePath("quilmo-editor"), pipe = home.filePath("stderr");
@@ -167,12 +164,7 @@ private slots:
     // The close box and "終了" ask each composer with unsent text, and its Cancel keeps the
     // program; a close for a signal or the session's end asks nothing. The settings are
     // written either way.
-    void closeAsksComposers_data() {
-        QTest::addColumn<int>("way");
-        QTest::newRow("close box") << 0;
-        QTest::newRow("終了") << 1;
-        QTest::newRow("unattended") << 2;
-    }
+    void closeAsksComposers_data() { addDataRows("mainwindow-closes.txt", {"way:int"}); }
     void closeAsksComposers() {
         QFETCH(int, way);
         ScriptedDialogs dialogs;
@@ -201,13 +193,7 @@ private slots:
     // A settings write that fails is reported once; a folder CP932 cannot hold keeps its old
     // value while the rest of the file is written.
     void settingsSaveFailuresReported_data() {
-        QTest::addColumn<QString>("configFolder"); // under the test's folder; "" the usual one
-        QTest::addColumn<QString>("working");
-        QTest::addColumn<QString>("browsed"); // under the test's folder; "" not moved
-        const QString none;
-        QTest::newRow("settings folder missing") << "missing/folder" << none << none;
-        QTest::newRow("working folder outside CP932") << none << "/tmp/Données" << none;
-        QTest::newRow("browser folder outside CP932") << none << none << "Données";
+        addDataRows("mainwindow-savefailures.txt", {"configFolder", "working", "browsed"});
     }
     void settingsSaveFailuresReported() {
         QFETCH(QString, configFolder);

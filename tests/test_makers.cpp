@@ -160,17 +160,13 @@ private slots:
     }
 
     void plateColours_data() {
-        QTest::addColumn<int>("type");
-        QTest::addColumn<bool>("lit");
-        QTest::addColumn<QRgb>("colour");
-        QTest::newRow("0 lit") << 0 << true << qRgb(0, 255, 0);
-        QTest::newRow("2 day") << 2 << false << qRgb(0, 0, 0);
-        QTest::newRow("no type: own colour, no template") << -1 << false << qRgb(200, 0, 100);
+        addDataRows("makers-plate.txt", {"type:int", "lit:bool", "colourName"});
     }
     void plateColours() {
         QFETCH(int, type);
         QFETCH(bool, lit);
-        QFETCH(QRgb, colour);
+        QFETCH(QString, colourName);
+        const QRgb colour = QColor(colourName).rgb();
         ScriptedDialogs dialogs;
         FRM_PLATE form(settings);
         form.Combo1->setCurrentIndex(type);

@@ -172,13 +172,7 @@ private slots:
     }
 
     // --- the title card maker
-    void blackFrames_data() {
-        QTest::addColumn<int>("frame");
-        QTest::addColumn<QString>("text"); // of the first field
-        QTest::newRow("empty field") << 1 << "";
-        QTest::newRow("frame 8") << 8 << "ル";
-        QTest::newRow("negative frame") << -5 << "ル";
-    }
+    void blackFrames_data() { addDataRows("motion-black.txt", {"frame:int", "text"}); }
     void blackFrames() {
         QFETCH(int, frame);
         QFETCH(QString, text);
@@ -202,12 +196,10 @@ private slots:
         QFETCH(bool, viewer);
         QTemporaryDir out;
         const QString old = out.filePath(present);
-        QFile f(old);
         if (present.endsWith(u'/'))
             QVERIFY(QDir(out.path()).mkdir(present));
         else if (!present.isEmpty())
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("old") == 3);
-        f.close();
+            writeAll(old, "old");
         ScriptedDialogs dialogs;
         FRM_LUPAN w(settings);
         dialogs.answer(chosen.isEmpty() ? QVariant() : QVariant(out.filePath(chosen)));

@@ -33,22 +33,13 @@ private slots:
     // The selection may reach past the picture (every ratio adjustment makes such ones): the
     // part outside it stays blank instead of the picture being stretched over it.
     void cutAndScale_data() {
-        QTest::addColumn<QRect>("rgn");
-        QTest::addColumn<QSize>("size");
-        QTest::addColumn<QPoint>("at");
-        QTest::addColumn<QColor>("colour");
-        const QRect wallpaper(0, 0, 200, 175); // 200 x 100 with the ratio of 96 x 84
-        QTest::newRow("past the bottom, lower half blue from row 24")
-            << wallpaper << QSize(96, 84) << QPoint(48, 30) << QColor(Qt::blue);
-        QTest::newRow("past the bottom, first blank row")
-            << wallpaper << QSize(96, 84) << QPoint(48, 48) << QColor(Qt::white);
-        QTest::newRow("past the right, first blank column")
-            << QRect(100, 0, 200, 100) << QSize(100, 50) << QPoint(50, 10) << QColor(Qt::white);
+        addDataRows("outputpanel-cut.txt", {"rgn:rect", "size:size", "at:point", "colour"});
     }
     void cutAndScale() {
         QFETCH(QRect, rgn);
         QFETCH(QSize, size);
         QFETCH(QPoint, at);
+        QFETCH(QString, colour);
         QImage redOverBlue(200, 100, QImage::Format_RGB32);
         redOverBlue.fill(Qt::red);
         for (int y = 50; y < 100; ++y)
@@ -56,7 +47,7 @@ private slots:
         const QImage out =
             Selection::cutAndScale(redOverBlue, rgn, size.width(), size.height(), true);
         QCOMPARE(out.size(), size);
-        QTEST(QColor(out.pixel(at)), "colour");
+        QCOMPARE(QColor(out.pixel(at)), QColor(colour));
     }
 
     void selectAllRebuilds() {
@@ -143,14 +134,7 @@ private slots:
     }
 
     void defaultSizeParsing_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("value"); // 0: refused
-        QTest::newRow("blanks") << " 120 " << 120;
-        QTest::newRow("half to even") << "12.5" << 12;
-        QTest::newRow("half up to even") << "13.5" << 14;
-        QTest::newRow("largest") << "32767" << 32767;
-        for (const char* refused : {"32768", "0", "96px"})
-            QTest::addRow("refused '%s'", refused) << refused << 0;
+        addDataRows("outputpanel-defsize.txt", {"text", "value:int"});
     }
     void defaultSizeParsing() {
         QFETCH(QString, text);

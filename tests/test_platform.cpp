@@ -15,10 +15,8 @@ class TestPlatform : public QObject {
 private slots:
     void fileLists() {
         QTemporaryDir dir;
-        for (const char* name : {"a.PNG", "b.png", "c.Gif", "d.txt", "e.jpeg"}) {
-            QFile f(dir.filePath(name));
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        for (const char* name : {"a.PNG", "b.png", "c.Gif", "d.txt", "e.jpeg"})
+            writeAll(dir.filePath(name), {});
         QDir().mkdir(dir.filePath("sub.png")); // folders never show as files
         FileList list;
         list.setPattern("*.JPG;*.JPEG;*.GIF;*.PNG");

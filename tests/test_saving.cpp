@@ -94,13 +94,7 @@ private slots:
     }
 
     void jpegSave_data() {
-        QTest::addColumn<QString>("limit");
-        QTest::addColumn<QStringList>("answers"); // to the size question
-        QTest::addColumn<int>("messages");
-        QTest::newRow("fits at once") << "50000" << QStringList() << 0;
-        QTest::newRow("limit 0, yes: loop to 255 and the second message")
-            << "0" << QStringList{yes} << 2;
-        QTest::newRow("limit 0, no: first file stays") << "0" << QStringList{"no"} << 1;
+        addDataRows("saving-jpeg.txt", {"limit", "answers:list", "messages:int"});
     }
     void jpegSave() {
         QFETCH(QString, limit);

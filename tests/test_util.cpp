@@ -68,12 +68,7 @@ class TestUtil : public QObject {
     QString tmp(const char* name) const { return dir.filePath(name); }
 
 private slots:
-    void val_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
-        for (const QStringList& row : dataTable("util-val.txt"))
-            QTest::newRow(qPrintable(row[0])) << row[1] << row[2].toDouble();
-    }
+    void val_data() { addDataRows("util-val.txt", {"text", "value:double"}); }
     void val() {
         QFETCH(QString, text);
         const double v = Val(text);
@@ -141,13 +136,10 @@ private slots:
         QTEST(JisEncode(text), "bytes");
     }
 
-    void pathFunctions_data() {
-        for (const char* column : {"in", "path", "name", "ext"}) QTest::addColumn<QString>(column);
-        for (const QStringList& row : dataTable("util-paths.txt"))
-            QTest::newRow(qPrintable(row[0])) << row[0] << row[1] << row[2] << row[3];
-    }
+    void pathFunctions_data() { addDataRows("util-paths.txt", {"path", "name", "ext"}); }
     void pathFunctions() {
-        QFETCH(QString, in);
+        // Each row is named by its input.
+        const QString in = QString::fromUtf8(QTest::currentDataTag());
         QTEST(gl().RVN_Path(in), "path");
         QTEST(gl().RVN_GetFileName(in), "name");
         QTEST(gl().RVN_GetFileExt(in), "ext");
@@ -211,22 +203,15 @@ private slots:
         QCOMPARE(p.value(section, key), value == "-" ? QString() : value);
     }
 
-    void profileSetValue_data() {
-        for (const char* column : {"section", "key", "value"}) QTest::addColumn<QString>(column);
-        QTest::addColumn<QByteArray>("from"); // replaced in kIni by "to"
-        QTest::addColumn<QByteArray>("to");
-        for (const QStringList& row : dataTable("util-profile-set.txt")) {
-            const auto bytes = [&](int i) {
-                return QByteArray::fromPercentEncoding(row[i].toUtf8());
-            };
-            QTest::newRow(qPrintable(row[0]))
-                << row[1] << row[2] << QString::fromUtf8(bytes(3)) << bytes(4) << bytes(5);
-        }
+    void profileSetValue_data() { // "from" is replaced in kIni by "to"
+        addDataRows("util-profile-set.txt",
+                    {"section", "key", "utf8:bytes", "from:bytes", "to:bytes"});
     }
     void profileSetValue() {
         QFETCH(QString, section);
         QFETCH(QString, key);
-        QFETCH(QString, value);
+        QFETCH(QByteArray, utf8);
+        QString value = QString::fromUtf8(utf8);
         QFETCH(QByteArray, from);
         QFETCH(QByteArray, to);
         Profile p;

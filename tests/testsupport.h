@@ -37,30 +37,35 @@ inline QList<QStringList> dataTable(const QString& name) {
     return rows;
 }
 
-// Columns filled from such a table; each row's first field names it. A column named "x:int" or
-// "x:bool" (1 or 0) is fetched as x of that type, any other as text.
+// A field of such a table as its column's type: "x:int", "x:double", "x:bool" (1 or 0),
+// "x:list" (split at |; empty: none), "x:bytes" (percent-encoded), "x:rect" (x,y,w,h; anything else
+// an empty one), "x:size" (w,h) and "x:point" (x,y); any other column is text.
+inline QVariant dataField(const QString& type, const QString& v) {
+    QList<int> n;
+    for (const QString& s : v.split(u',')) n << s.toInt();
+    if (type == "int") return v.toInt();
+    if (type == "double") return v.toDouble();
+    if (type == "bool") return v == "1";
+    if (type == "list") return v.isEmpty() ? QStringList() : v.split(u'|');
+    if (type == "bytes") return QByteArray::fromPercentEncoding(v.toUtf8());
+    if (type == "rect") return n.size() == 4 ? QRect(n[0], n[1], n[2], n[3]) : QRect();
+    if (type == "size") return QSize(n.value(0), n.value(1));
+    if (type == "point") return QPoint(n.value(0), n.value(1));
+    return v;
+}
+
+// Columns filled from such a table; each row's first field names it.
 inline void addDataRows(const QString& name, std::initializer_list<const char*> columns) {
     static std::list<QByteArray> names; // the table keeps only a pointer to each name
-    for (const QString column : columns) {
-        const QByteArray& base = names.emplace_back(column.section(u':', 0, 0).toLatin1());
-        if (column.endsWith(":int"))
-            QTest::addColumn<int>(base.constData());
-        else if (column.endsWith(":bool"))
-            QTest::addColumn<bool>(base.constData());
-        else
-            QTest::addColumn<QString>(base.constData());
-    }
+    for (const QString column : columns)
+        QTest::addColumnInternal(
+            dataField(column.section(u':', 1), {}).typeId(),
+            names.emplace_back(column.section(u':', 0, 0).toLatin1()).constData());
     for (const QStringList& row : dataTable(name)) {
         QTestData& data = QTest::newRow(qPrintable(row[0]));
-        qsizetype i = 1;
-        for (const QString column : columns) {
-            const QString v = row.value(i++);
-            if (column.endsWith(":int"))
-                data << v.toInt();
-            else if (column.endsWith(":bool"))
-                data << (v == "1");
-            else
-                data << v;
+        for (qsizetype i = 1; const QString column : columns) {
+            const QVariant v = dataField(column.section(u':', 1), row.value(i++));
+            data.append(v.typeId(), v.constData());
         }
     }
 }
