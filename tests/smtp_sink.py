@@ -1,7 +1,8 @@
 """The mail tests' SMTP handler (python3 -m aiosmtpd -c smtp_sink.Sink): stores message N as
 SINK_DIR/N.eml, and its envelope with what a mail reader shows of it as N.json; accepts only
-SINK_USER/SINK_PASSWORD, refuses recipients starting with "reject", and ends itself once the
-test that started it is gone."""
+SINK_USER/SINK_PASSWORD, refuses recipients starting with "reject" (those starting with "steer"
+with terminal control codes in the reply), and ends itself once the test that started it is
+gone."""
 import base64
 import json
 import os
@@ -52,6 +53,8 @@ class Sink:
         threading.Thread(target=watch, daemon=True).start()
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.startswith("steer"):
+            return "550 5.1.1 \x1b]0;steered\x07\x1b[31mno such user"
         if address.startswith("reject"):
             return "550 5.1.1 <%s>: Recipient address rejected: no such user" % address
         envelope.rcpt_tos.append(address)

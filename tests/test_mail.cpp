@@ -297,6 +297,8 @@ private slots:
         row("recipient refused", m_smtp.server(),
             "550 5.1.1 <reject@x.jp>: Recipient address rejected: no such user",
             {"a@x.jp\tcc\treject@x.jp"});
+        row("refused with terminal codes", m_smtp.server(),
+            "550 5.1.1 \\x1b]0;steered\\x07\\x1b[31mno such user", {"steer@x.jp"});
         row("dead port", dead, Msg::mailConnectFailed(dead, "").chopped(3), {"a@x.jp"});
         row("no address at all", dead, Msg::mailNoRecipient(), {"\tcc\t\tbcc\t"});
         row("missing attachment, before connecting", dead,

@@ -46,19 +46,6 @@ std::optional<QString> decodeArgument(const char* arg) {
     return text;
 }
 
-QString printable(const QString& name) {
-    QString out;
-    for (const QChar c : name) {
-        const QChar::Category cat = c.category();
-        if (cat == QChar::Other_Control || cat == QChar::Separator_Line ||
-            cat == QChar::Separator_Paragraph)
-            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
-        else
-            out += c;
-    }
-    return out;
-}
-
 QString jsonLine(const QJsonObject& o) {
     return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
 }

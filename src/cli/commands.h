@@ -1,4 +1,6 @@
 #pragma once
+#include "core/util/textcodec.h"
+
 #include <QCommandLineParser>
 #include <QStringList>
 
@@ -19,9 +21,7 @@ int run(const QStringList& args, QTextStream& out, QTextStream& err);
 // system's encoding: such a file name would come back as another name.
 std::optional<QString> decodeArgument(const char* arg);
 
-// name with control characters (a line break above all) written as \xNN, so that a file name
-// cannot start a line of its own in the output.
-QString printable(const QString& name);
+using TextCodec::printable;
 
 // o on one line, for the --json output: one object a line.
 QString jsonLine(const QJsonObject& o);

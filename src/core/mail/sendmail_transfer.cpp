@@ -2,6 +2,7 @@
 #include "core/mail/sendmail.h"
 
 #include "core/util/messages.h"
+#include "core/util/textcodec.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -32,7 +33,9 @@ struct Transcript {
             QByteArray line = pending.left(nl);
             pending.remove(0, nl + 1);
             if (line.endsWith('\r')) line.chop(1);
-            take(QString::fromUtf8(line));
+            // The reply is shown to the user as it came, so nothing in it may act on a
+            // terminal.
+            take(TextCodec::printable(QString::fromUtf8(line)));
         }
     }
     void take(const QString& line) {

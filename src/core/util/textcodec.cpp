@@ -86,4 +86,17 @@ QByteArray toCp932(QStringView text, bool* lossless) {
     return out;
 }
 
+QString printable(const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        const QChar::Category cat = c.category();
+        if (cat == QChar::Other_Control || cat == QChar::Separator_Line ||
+            cat == QChar::Separator_Paragraph)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace TextCodec

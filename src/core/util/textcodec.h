@@ -15,4 +15,8 @@ std::optional<QString> fromCp932(QByteArrayView bytes, qsizetype* badOffset = nu
 // whether every character had one.
 QByteArray toCp932(QStringView text, bool* lossless = nullptr);
 
+// text with control characters (a line break above all) written as \xNN, so that a file name
+// cannot start a line of its own in the output, nor a server's reply steer the terminal.
+QString printable(const QString& text);
+
 } // namespace TextCodec
