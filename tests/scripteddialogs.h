@@ -26,6 +26,7 @@ public:
     // never); duringWork looks at the windows while the command waits for its work.
     int cancelAt = -1;
     std::function<void()> duringWork;
+    QList<int> steps; // the percentages the last long work reported
 
     ScriptedDialogs() { Dialogs::install(this); }
     ~ScriptedDialogs() override { Dialogs::install(nullptr); }
@@ -87,10 +88,11 @@ public:
         asked.append({QStringLiteral("progress"), text, {}, Icon::None, Buttons::Ok, {}, {}});
         if (duringWork) duringWork();
         // Set from the working thread itself, so the work stops at the step that reached it.
-        if (cancelAt >= 0)
-            progress.onStep = [this, &progress](int percent) {
-                if (percent >= cancelAt) progress.cancel = true;
-            };
+        steps.clear();
+        progress.onStep = [this, &progress](int percent) {
+            steps.append(percent);
+            if (cancelAt >= 0 && percent >= cancelAt) progress.cancel = true;
+        };
         waitFor(work, {}, nullptr);
     }
 

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <algorithm>
 
 class TestOutputPanel : public QObject {
     Q_OBJECT
@@ -118,6 +119,7 @@ private slots:
         w.Text1[2]->setText(pngLimit);
         w.Command1_Click(1);
         QCOMPARE(w.reduced, ok);
+        QVERIFY(std::is_sorted(dialogs.steps.begin(), dialogs.steps.end())); // never backwards
         QCOMPARE(w.Text1[2]->text(), pngLimit); // the limits come back after the search
         QVERIFY(w.MNU_DSP_ZOOMIN->isEnabled());
         const QStringList failed{"減色に失敗しました。ファイルサイズを大きく設定して下さい。"};

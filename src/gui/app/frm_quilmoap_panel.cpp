@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QToolButton>
 
+#include <algorithm>
 #include <memory>
 
 void FRM_QUILMOAP::Combo1_Click() {
@@ -83,10 +84,14 @@ bool FRM_QUILMOAP::PNGRedraw(int cset) {
         return progress.cancelled() ? QByteArray() : encode(image, format, bits);
     };
     FitResult result;
+    int reached = 0;
     Dialogs::get().runLong(this, Msg::progressColourFit(), progress, [&] {
         result = ::PNGRedraw(source, limits, cset, encoder, [&](const FitPass& pass) {
-            // The count falls from 256 as the search goes: a rough measure of how far it is.
-            progress.step(256 - pass.colours, 256);
+            // The count falls from 256 as the search goes: a rough measure of how far it is. The
+            // bar never goes back, though forecasts land on both sides of the answer and the
+            // dithered pictures are judged above it.
+            reached = std::max(reached, 256 - pass.colours);
+            progress.step(reached, 256);
             QMetaObject::invokeMethod(
                 this, [show, pass] { show(pass); }, Qt::QueuedConnection);
         });
