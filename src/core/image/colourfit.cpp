@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -320,25 +323,74 @@ Verdict Search::judge(int colours) {
     return v;
 }
 
+// The second core's share of a round. One thread serves every round a thread asks of it: a new
+// thread each round would also make its compressors and memory anew.
+class RoundHelper {
+public:
+    ~RoundHelper() {
+        if (!thread_.joinable()) return;
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+    // Runs work on the helper thread; false when there is no such thread.
+    bool start(std::function<void()> work) {
+        if (std::thread::hardware_concurrency() < 2) return false;
+        if (!thread_.joinable()) {
+            try {
+                thread_ = std::thread([this] { serve(); });
+            } catch (const std::system_error&) {
+                return false;
+            }
+        }
+        {
+            std::lock_guard lock(mutex_);
+            work_ = std::move(work);
+        }
+        wake_.notify_all();
+        return true;
+    }
+    void wait() {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return !work_; });
+    }
+
+private:
+    void serve() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return quit_ || work_; });
+            if (quit_) return;
+            lock.unlock();
+            work_();
+            lock.lock();
+            work_ = nullptr;
+            done_.notify_all();
+        }
+    }
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_, done_;
+    std::function<void()> work_;
+    bool quit_ = false;
+};
+
 // Two counts are quantised side by side when a second core is there; each quantisation runs on
 // one thread, so the results are the same however many run at once. The passes are reported in
 // order afterwards, from this thread.
 bool Search::judgeAll(const std::vector<int>& counts) {
+    thread_local RoundHelper helper;
     std::vector<Candidate> made(counts.size());
     std::vector<std::shared_ptr<FittedPalette>> known;
     for (int colours : counts) known.push_back(knownPalette(colours));
-    std::thread helper;
-    if (counts.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        try {
-            helper = std::thread([&] { made[1] = judged(counts[1], known[1]); });
-        } catch (const std::system_error&) {
-            // No thread to spare: this one quantises both.
-        }
-    }
-    const bool shared = helper.joinable();
+    const bool shared =
+        counts.size() > 1 && helper.start([&] { made[1] = judged(counts[1], known[1]); });
     for (size_t i = 0; i < counts.size(); ++i)
         if (!shared || i != 1) made[i] = judged(counts[i], known[i]);
-    if (shared) helper.join();
+    if (shared) helper.wait();
     for (size_t i = 0; i < counts.size(); ++i) {
         if (made[i].palette) palettes_[counts[i]] = made[i].palette;
         cache_[counts[i]] = std::move(made[i]);
