@@ -46,9 +46,15 @@ bool FRM_QUILMOAP::FileSave(const QString& fname) {
     const bool jpeg = isJpegName(fname), webp = isWebpName(fname);
     if (webp) {
         // Fitted afresh at every save, from the output as it is; the output itself is left
-        // alone, so saving again gives the same file and never a copy of a copy.
-        const WebpFit fit = fitWebp(LEAD1->image().convertToFormat(QImage::Format_RGB32),
-                                    CLngSat(Val(Text1[2]->text())), WebpKind::Best);
+        // alone, so saving again gives the same file and never a copy of a copy. At a large
+        // output size that takes seconds, in which the window keeps painting.
+        const QImage output = LEAD1->image().convertToFormat(QImage::Format_RGB32);
+        const qint64 limit = CLngSat(Val(Text1[2]->text()));
+        WebpFit fit;
+        const bool wasBusy = m_busy;
+        setBusy(true);
+        Dialogs::waitFor([&] { fit = fitWebp(output, limit, WebpKind::Best); }, {}, nullptr);
+        setBusy(wasBusy);
         if (!fit.fits) {
             Dialogs::get().message(this, Msg::colourReductionFailed(), Msg::appTitle(),
                                    Dialogs::Icon::None, Dialogs::Buttons::Ok);

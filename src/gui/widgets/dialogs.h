@@ -66,9 +66,9 @@ public:
     static void inform(QWidget* parent, const QString& text, Icon icon = Icon::None,
                        const QString& title = {});
 
-protected:
-    // The waiting in runLong: work on its own thread, this thread's event loop turning (user
-    // input only reaches except and its children) and tick running every 50 ms until it ends.
+    // The waiting in runLong, also for short work with no progress to show: work on its own
+    // thread, this thread's event loop turning (user input only reaches except and its
+    // children) and tick running every 50 ms until it ends.
     static void waitFor(const std::function<void()>& work, const std::function<void()>& tick,
                         QWidget* except);
 };
