@@ -104,6 +104,14 @@ void BM_TurnLeft4000x3000(benchmark::State& state) {
 }
 BENCHMARK(BM_TurnLeft4000x3000)->Unit(benchmark::kMillisecond);
 
+// ぼかし at the dialog's first strength and its strongest.
+void BM_Blur4000x3000(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(
+            Filters::apply(picture(), Filters::Kind::Blur, int(state.range(0))).constBits());
+}
+BENCHMARK(BM_Blur4000x3000)->Arg(15)->Arg(100)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {

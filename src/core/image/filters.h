@@ -51,4 +51,9 @@ QImage mosaic(const QImage& image, int side);
 // the cost per pixel proportional to side, not to its square.
 QImage median(const QImage& image, int side, Progress* progress = nullptr);
 
+// A Gaussian blur of standard deviation sigma pixels, the edge pixels repeated beyond the
+// picture: along the rows, then down the columns, so the cost per pixel grows with sigma, not
+// with its square.
+QImage blur(const QImage& image, double sigma, Progress* progress = nullptr);
+
 } // namespace Filters
