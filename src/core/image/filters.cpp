@@ -198,11 +198,12 @@ QImage blur(const QImage& image, double sigma, Progress* progress) {
             dst[x] = qRgb(int(sum[3 * x] + 0.5f), int(sum[3 * x + 1] + 0.5f),
                           int(sum[3 * x + 2] + 0.5f));
     };
-    // Pass one, along each row; taken out of the lambdas once, the pictures are shared.
+    // Taken once, here: bits() on a shared picture copies it, which no two bands may do at once.
     const uchar* inBits = in.constBits();
     uchar* acrossBits = across.bits();
     uchar* outBits = out.bits();
     const qsizetype line = in.bytesPerLine();
+    // Along each row first.
     inBands(h, [&](int from, int to) {
         std::vector<float> sum(size_t(3 * w));
         for (int y = from; y < to && !stop; ++y) {
@@ -225,7 +226,7 @@ QImage blur(const QImage& image, double sigma, Progress* progress) {
         }
     });
     if (stop) return {};
-    // Pass two, down the columns: whole rows at a time, so memory is read in order.
+    // Then down the columns, whole rows at a time, so memory is read in order.
     inBands(h, [&](int from, int to) {
         std::vector<float> sum(size_t(3 * w));
         for (int y = from; y < to && !stop; ++y) {

@@ -287,9 +287,6 @@ void run(Magick::Image& m, Kind kind, int a, int b, double px) {
     case Kind::Sharpen:
         m.sharpen(0.0, px / 10.0);
         break;
-    case Kind::Blur:
-        m.gaussianBlur(0.0, px / 10.0);
-        break;
     case Kind::Despeckle:
         m.despeckle();
         break;
@@ -302,7 +299,8 @@ void run(Magick::Image& m, Kind kind, int a, int b, double px) {
     case Kind::Sepia:
         m.sepiaTone(a * quantumRange / 100.0);
         break;
-    case Kind::Median: // both done by our own functions
+    case Kind::Blur: // done by our own functions
+    case Kind::Median:
     case Kind::Mosaic:
         break;
     }
