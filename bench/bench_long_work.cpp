@@ -104,13 +104,18 @@ void BM_TurnLeft4000x3000(benchmark::State& state) {
 }
 BENCHMARK(BM_TurnLeft4000x3000)->Unit(benchmark::kMillisecond);
 
-// ぼかし at the dialog's first strength and its strongest.
-void BM_Blur4000x3000(benchmark::State& state) {
+// ぼかし (15, 100) and シャープ (10, 50) at the dialog's first strength and its strongest.
+void BM_Filter4000x3000(benchmark::State& state) {
+    const auto kind = Filters::Kind(state.range(0));
     for (auto _ : state)
-        benchmark::DoNotOptimize(
-            Filters::apply(picture(), Filters::Kind::Blur, int(state.range(0))).constBits());
+        benchmark::DoNotOptimize(Filters::apply(picture(), kind, int(state.range(1))).constBits());
 }
-BENCHMARK(BM_Blur4000x3000)->Arg(15)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Filter4000x3000)
+    ->Args({int(Filters::Kind::Blur), 15})
+    ->Args({int(Filters::Kind::Blur), 100})
+    ->Args({int(Filters::Kind::Sharpen), 10})
+    ->Args({int(Filters::Kind::Sharpen), 50})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

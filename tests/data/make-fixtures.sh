@@ -146,7 +146,10 @@ make PNG24:median-in.png "-seed 3 -size 23x9 plasma: -depth 8"
 for side in 2 3 10; do
     make PNG24:median-$side.png "median-in.png -statistic Median ${side}x$side"
 done
-# And its Gaussian blurs at the dialog's first and strongest strength (deviation 1.5 and 10).
+# And its Gaussian blurs and sharpenings at the dialog's first and strongest strength.
 for sigma in 1.5 10; do
     make PNG24:blur-$sigma.png "median-in.png -gaussian-blur 0x$sigma"
+done
+for sigma in 1 5; do
+    make PNG24:sharpen-$sigma.png "median-in.png -sharpen 0x$sigma"
 done

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -174,24 +175,28 @@ QImage median(const QImage& image, int side, Progress* progress) {
     return out;
 }
 
-QImage blur(const QImage& image, double sigma, Progress* progress) {
-    if (image.isNull()) return {};
-    const QImage in = image.convertToFormat(QImage::Format_RGB32);
-    QImage across(in.size(), QImage::Format_RGB32), out(in.size(), QImage::Format_RGB32);
-    if (in.isNull() || across.isNull() || out.isNull()) return {};
-    const int w = in.width(), h = in.height();
-    // Beyond three deviations the weights add up to under 0.3 %: no 8-bit level.
-    const int reach = std::max(1, int(std::ceil(3 * sigma)));
+namespace {
+
+// A Gaussian of deviation sigma over -reach..reach, its weights adding up to one.
+std::vector<float> gaussian(double sigma, int reach) {
     std::vector<float> weight(size_t(2 * reach + 1));
     float total = 0;
     for (int i = -reach; i <= reach; ++i)
         total += weight[size_t(i + reach)] = float(std::exp(-0.5 * i * i / (sigma * sigma)));
     for (float& k : weight) k /= total;
+    return weight;
+}
+
+// in (RGB32) convolved with weight, centred, along the rows and then down the columns, the edge
+// pixels repeated beyond the picture. Null when stopped or out of memory.
+QImage separable(const QImage& in, const std::vector<float>& weight, Progress* progress) {
+    QImage across(in.size(), QImage::Format_RGB32), out(in.size(), QImage::Format_RGB32);
+    if (across.isNull() || out.isNull()) return {};
+    const int w = in.width(), h = in.height(), reach = int(weight.size() / 2);
     std::atomic<int> done{0};
     std::atomic<bool> stop{false};
     const auto rowDone = [&] {
         if (progress && !progress->step(++done, 2 * qint64(h))) stop = true;
-        return !stop.load();
     };
     auto store = [](const float* sum, QRgb* dst, int n) {
         for (int x = 0; x < n; ++x)
@@ -249,6 +254,58 @@ QImage blur(const QImage& image, double sigma, Progress* progress) {
     return out;
 }
 
+} // namespace
+
+QImage blur(const QImage& image, double sigma, Progress* progress) {
+    if (image.isNull()) return {};
+    const QImage in = image.convertToFormat(QImage::Format_RGB32);
+    if (in.isNull()) return {};
+    // Beyond three deviations the weights add up to under 0.3 %: no 8-bit level.
+    return separable(in, gaussian(sigma, std::max(1, int(std::ceil(3 * sigma)))), progress);
+}
+
+QImage sharpen(const QImage& image, double sigma, Progress* progress) {
+    if (image.isNull()) return {};
+    const QImage in = image.convertToFormat(QImage::Format_RGB32);
+    if (in.isNull()) return {};
+    // The window reaches as far as the old engine's did: until a Gaussian's value at the edge of
+    // a square of that side falls below 1/65535 of the square's sum.
+    const auto g = [sigma](int u, int v) {
+        return std::exp(-(u * u + v * v) / (2 * sigma * sigma)) /
+               (2 * std::numbers::pi * sigma * sigma);
+    };
+    const auto squareSum = [&g](int reach) {
+        double sum = 0;
+        for (int v = -reach; v <= reach; ++v)
+            for (int u = -reach; u <= reach; ++u) sum += g(u, v);
+        return sum;
+    };
+    int reach = 2;
+    while (g(reach, 0) / squareSum(reach) >= 1.0 / 65535) ++reach;
+    --reach;
+    // The old engine's kernel: minus the Gaussian over the square, its centre replaced by twice
+    // the square's sum, the whole scaled to add up to one. With s that sum and c the centre's own
+    // value, that is (2s + c) times the picture less s times its blur, over s + c.
+    const QImage blurred = separable(in, gaussian(sigma, reach), progress);
+    if (blurred.isNull()) return {};
+    const double s = squareSum(reach), c = g(0, 0);
+    const float keep = float((2 * s + c) / (s + c)), less = float(s / (s + c));
+    QImage out(in.size(), QImage::Format_RGB32);
+    if (out.isNull()) return {};
+    const auto level = [&](int i, int b) {
+        return std::clamp(int(std::lround(keep * float(i) - less * float(b))), 0, 255);
+    };
+    for (int y = 0; y < in.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(in.constScanLine(y));
+        const auto* q = reinterpret_cast<const QRgb*>(blurred.constScanLine(y));
+        auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < in.width(); ++x)
+            d[x] = qRgb(level(qRed(p[x]), qRed(q[x])), level(qGreen(p[x]), qGreen(q[x])),
+                        level(qBlue(p[x]), qBlue(q[x])));
+    }
+    return out;
+}
+
 QImage apply(const QImage& image, Kind kind, int a, int b, QString* error, double scale,
              Progress* progress) {
     if (image.isNull()) return {};
@@ -260,6 +317,7 @@ QImage apply(const QImage& image, Kind kind, int a, int b, QString* error, doubl
     // The square's side is the radius cut to a whole number, as the filter has always taken it.
     if (kind == Kind::Median) return median(image, int(px), progress);
     if (kind == Kind::Blur) return blur(image, px / 10, progress);
+    if (kind == Kind::Sharpen) return sharpen(image, px / 10, progress);
     const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
     if (rgb.isNull()) return {};
     const auto& magick = ImageCodec::Magick6::start();

@@ -56,4 +56,8 @@ QImage median(const QImage& image, int side, Progress* progress = nullptr);
 // with its square.
 QImage blur(const QImage& image, double sigma, Progress* progress = nullptr);
 
+// Sharpening as the program has always done it: the picture with the difference from its
+// Gaussian blur of deviation sigma added, by the weights of the old engine's kernel.
+QImage sharpen(const QImage& image, double sigma, Progress* progress = nullptr);
+
 } // namespace Filters

@@ -284,9 +284,6 @@ void run(Magick::Image& m, Kind kind, int a, int b, double px) {
         // modulate takes percentages: 100 keeps, and the hue's 0..200 spans -180..180 degrees.
         m.modulate(100.0, 100.0 + b, 100.0 + a * 100.0 / 180.0);
         break;
-    case Kind::Sharpen:
-        m.sharpen(0.0, px / 10.0);
-        break;
     case Kind::Despeckle:
         m.despeckle();
         break;
@@ -299,7 +296,8 @@ void run(Magick::Image& m, Kind kind, int a, int b, double px) {
     case Kind::Sepia:
         m.sepiaTone(a * quantumRange / 100.0);
         break;
-    case Kind::Blur: // done by our own functions
+    case Kind::Sharpen: // done by our own functions
+    case Kind::Blur:
     case Kind::Median:
     case Kind::Mosaic:
         break;
