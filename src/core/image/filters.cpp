@@ -268,27 +268,25 @@ QImage sharpen(const QImage& image, double sigma, Progress* progress) {
     if (image.isNull()) return {};
     const QImage in = image.convertToFormat(QImage::Format_RGB32);
     if (in.isNull()) return {};
-    // The window reaches as far as the old engine's did: until a Gaussian's value at the edge of
-    // a square of that side falls below 1/65535 of the square's sum.
-    const auto g = [sigma](int u, int v) {
-        return std::exp(-(u * u + v * v) / (2 * sigma * sigma)) /
-               (2 * std::numbers::pi * sigma * sigma);
-    };
-    const auto squareSum = [&g](int reach) {
+    // The Gaussian over a square window is the product of two along its sides: e(u) e(v) / n.
+    const auto e = [sigma](int u) { return std::exp(-u * u / (2 * sigma * sigma)); };
+    const auto side = [&e](int reach) {
         double sum = 0;
-        for (int v = -reach; v <= reach; ++v)
-            for (int u = -reach; u <= reach; ++u) sum += g(u, v);
+        for (int u = -reach; u <= reach; ++u) sum += e(u);
         return sum;
     };
+    // The window reaches as far as the old engine's did: until the value at the middle of the
+    // square's edge falls below 1/65535 of the square's sum.
     int reach = 2;
-    while (g(reach, 0) / squareSum(reach) >= 1.0 / 65535) ++reach;
+    while (e(reach) / (side(reach) * side(reach)) >= 1.0 / 65535) ++reach;
     --reach;
     // The old engine's kernel: minus the Gaussian over the square, its centre replaced by twice
     // the square's sum, the whole scaled to add up to one. With s that sum and c the centre's own
     // value, that is (2s + c) times the picture less s times its blur, over s + c.
     const QImage blurred = separable(in, gaussian(sigma, reach), progress);
     if (blurred.isNull()) return {};
-    const double s = squareSum(reach), c = g(0, 0);
+    const double n = 2 * std::numbers::pi * sigma * sigma;
+    const double s = side(reach) * side(reach) / n, c = 1 / n;
     const float keep = float((2 * s + c) / (s + c)), less = float(s / (s + c));
     QImage out(in.size(), QImage::Format_RGB32);
     if (out.isNull()) return {};
