@@ -473,13 +473,14 @@ std::vector<int> Search::narrow(int lo, int hi, bool bisect) const {
     const std::vector<int>& counts = usableCounts();
     const int index16 = int(counts.size()) - 4; // 16, then 8, 4, 2
     if (lo < 0) {
+        // Only a tight opening leaves nothing over with something fitting: 128 fits, so 256
+        // and the middle between them.
+        if (hi < int(counts.size())) return {counts[0], counts[hi / 2]};
         // 256 colours, which many drawings fit whole, and 128 first. Under half a byte a pixel
         // photographs end far below 128, and the 256-colour palette is the dearest of all to
-        // make: 128 and 64 then, and 256 only once 128 fits.
-        const bool tight = limits_.png < qint64(source_.width()) * source_.height() / 2 &&
-                           hi == int(counts.size());
-        if (tight) return {128, 64};
-        return {counts[0], hi < int(counts.size()) ? counts[hi / 2] : 128};
+        // make: 128 and 64 then.
+        if (limits_.png < qint64(source_.width()) * source_.height() / 2) return {128, 64};
+        return {counts[0], 128};
     }
     std::vector<int> next;
     if (bmpOver(lo) && index16 > lo && index16 < hi) {
